@@ -1,0 +1,70 @@
+// quorvane markers: the marker pictures, as printed.
+#include "Commands.h"
+
+#include "MarkerCodes.h"
+#include "MarkerPicture.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <cstdio>
+
+namespace qvtool {
+
+int runMarkers(const QStringList& args)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral("Writes the twenty marker pictures Marca0.png ... Marca19.png."));
+    p.addHelpOption();
+    p.addOption({QStringLiteral("png"), QStringLiteral("Folder to write the pictures into (created if missing)."),
+                 QStringLiteral("DIR")});
+    p.addOption({QStringLiteral("size"), QStringLiteral("Side of the black square in pixels (default 512)."),
+                 QStringLiteral("PX"), QStringLiteral("512")});
+    p.addOption({QStringLiteral("margin"),
+                 QStringLiteral("White paper around the square in pixels (default: one eighth of the side)."),
+                 QStringLiteral("PX")});
+    if (!p.parse(QStringList{QStringLiteral("quorvane markers")} + args)) {
+        std::fprintf(stderr, "quorvane markers: %s\n", qPrintable(p.errorText()));
+        return 2;
+    }
+    if (p.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(p.helpText()), stdout);
+        return 0;
+    }
+    if (!p.isSet(QStringLiteral("png"))) {
+        std::fprintf(stderr, "quorvane markers: say where to write the pictures with --png DIR\n");
+        return 2;
+    }
+    bool ok = false;
+    const int size = p.value(QStringLiteral("size")).toInt(&ok);
+    if (!ok || size < 8 || size > 16384) {
+        std::fprintf(stderr, "quorvane markers: --size must be a whole number of pixels from 8 to 16384\n");
+        return 2;
+    }
+    int margin = size / 8;
+    if (p.isSet(QStringLiteral("margin"))) {
+        margin = p.value(QStringLiteral("margin")).toInt(&ok);
+        if (!ok || margin < 0 || margin > 16384) {
+            std::fprintf(stderr, "quorvane markers: --margin must be a whole number of pixels from 0 to 16384\n");
+            return 2;
+        }
+    }
+    const QString dir = p.value(QStringLiteral("png"));
+    if (!QDir().mkpath(dir)) {
+        std::fprintf(stderr, "quorvane markers: cannot create the folder %s\n", qPrintable(dir));
+        return 1;
+    }
+    for (int n = 0; n < trk::kMarkerCount; ++n) {
+        const QString file = QDir(dir).filePath(QStringLiteral("Marca%1.png").arg(n));
+        if (!cv::imwrite(file.toStdString(), trk::DrawMarker(n, size, margin))) {
+            std::fprintf(stderr, "quorvane markers: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+    }
+    std::printf("Wrote Marca0.png ... Marca%d.png (%d px) into %s\n", trk::kMarkerCount - 1, size, qPrintable(dir));
+    return 0;
+}
+
+} // namespace qvtool

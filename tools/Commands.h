@@ -1,0 +1,20 @@
+// Subcommands of the quorvane command-line tool. Each lives in its own file and returns the
+// process exit code; arguments exclude the program and subcommand names.
+#pragma once
+
+#include <QStringList>
+
+namespace qvtool {
+
+struct Command
+{
+    const char* name;
+    const char* summary;
+    int (*run)(const QStringList& args);
+};
+
+int runTrack(const QStringList& args);
+int runMarkers(const QStringList& args);
+int runSynth(const QStringList& args);
+
+} // namespace qvtool

@@ -1,0 +1,50 @@
+// quorvane: the command-line companion of the two programs. Never needs a display.
+#include "Commands.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const qvtool::Command kCommands[] = {
+    {"track", "run the marker tracker on pictures or a video, print JSON lines", qvtool::runTrack},
+    {"markers", "write the marker pictures", qvtool::runMarkers},
+    {"synth", "synthesise a camera frame or clip showing markers", qvtool::runSynth},
+};
+
+void printUsage(FILE* out)
+{
+    std::fprintf(out, "Usage: quorvane COMMAND [OPTIONS...]\n\nCommands:\n");
+    for (const auto& c : kCommands)
+        std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+    std::fprintf(out, "\nRun 'quorvane COMMAND --help' for the options of a command.\n");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quorvane"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorvane"));
+
+    QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2) {
+        printUsage(stderr);
+        return 2;
+    }
+    const QString name = args.at(1);
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        printUsage(stdout);
+        return 0;
+    }
+    for (const auto& c : kCommands) {
+        if (name == QLatin1String(c.name))
+            return c.run(args.mid(2));
+    }
+    std::fprintf(stderr, "quorvane: unknown command '%s' (try 'quorvane --help')\n", qPrintable(name));
+    return 2;
+}
