@@ -16,5 +16,8 @@ struct Command
 int runTrack(const QStringList& args);
 int runMarkers(const QStringList& args);
 int runSynth(const QStringList& args);
+int runModel(const QStringList& args);
+int runScene(const QStringList& args);
+int runArchive(const QStringList& args);
 
 } // namespace qvtool

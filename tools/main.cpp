@@ -13,6 +13,9 @@ const qvtool::Command kCommands[] = {
     {"track", "run the marker tracker on pictures or a video, print JSON lines", qvtool::runTrack},
     {"markers", "write the marker pictures", qvtool::runMarkers},
     {"synth", "synthesise a camera frame or clip showing markers", qvtool::runSynth},
+    {"model", "look into a model file (.qmd) or unpack it", qvtool::runModel},
+    {"scene", "print a scene file (.qvs2) or export it as an archive", qvtool::runScene},
+    {"archive", "look into an export archive (.qvx2, .qvx, .qvm2) or extract it", qvtool::runArchive},
 };
 
 void printUsage(FILE* out)

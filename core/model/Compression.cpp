@@ -1,0 +1,72 @@
+#include "Compression.h"
+
+#include <QtEndian>
+
+#include <zlib.h>
+
+#include <algorithm>
+
+namespace quorvane {
+
+QByteArray compressField(const QByteArray& data)
+{
+    return qCompress(data);
+}
+
+qint64 declaredUncompressedSize(const QByteArray& field)
+{
+    if (field.size() < 4)
+        return -1;
+    return qFromBigEndian<quint32>(field.constData());
+}
+
+bool uncompressField(const QByteArray& field, QByteArray* out, qint64 cap)
+{
+    out->clear();
+    const qint64 declared = declaredUncompressedSize(field);
+    if (declared < 0 || declared > cap)
+        return false;
+    // qCompress writes only the length word for empty input.
+    if (field.size() == 4)
+        return declared == 0;
+
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK)
+        return false;
+    QByteArray result;
+    // Trust the declared size only up to a modest first allocation; grow on demand up to the cap.
+    result.resize(std::max<qint64>(1, std::min<qint64>(declared, qint64(64) * 1024 * 1024)));
+    const auto* input = reinterpret_cast<const Bytef*>(field.constData() + 4);
+    qint64 inputLeft = field.size() - 4;
+    qint64 produced = 0;
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        if (produced == result.size()) {
+            if (result.size() >= cap + 1)
+                break;
+            result.resize(std::min<qint64>(cap + 1, result.size() * 2));
+        }
+        const uInt inChunk = uInt(std::min<qint64>(inputLeft, 1 << 30));
+        const uInt outChunk = uInt(std::min<qint64>(result.size() - produced, 1 << 30));
+        zs.next_in = const_cast<Bytef*>(input);
+        zs.avail_in = inChunk;
+        zs.next_out = reinterpret_cast<Bytef*>(result.data() + produced);
+        zs.avail_out = outChunk;
+        rc = inflate(&zs, Z_NO_FLUSH);
+        input += inChunk - zs.avail_in;
+        inputLeft -= inChunk - zs.avail_in;
+        produced += outChunk - zs.avail_out;
+        if (rc == Z_BUF_ERROR && zs.avail_out == 0)
+            rc = Z_OK; // output full: grow and go on
+        else if (rc == Z_OK && inChunk == zs.avail_in && outChunk == zs.avail_out)
+            break;     // no progress: input exhausted before the end of the stream
+    }
+    inflateEnd(&zs);
+    if (rc != Z_STREAM_END || produced > cap)
+        return false;
+    result.truncate(produced);
+    *out = result;
+    return true;
+}
+
+} // namespace quorvane

@@ -1,0 +1,22 @@
+// Source texts of the messages that the windows show for these files (warnings titled "Error").
+// They are translated by the caller, in its own context; "%1" is the file name or path, appended
+// directly as the texts have always done.
+#pragma once
+
+#include <QtGlobal>
+
+namespace quorvane::messages {
+
+inline constexpr char kCannotOpenForWriting[] = QT_TRANSLATE_NOOP("Quorvane", "No se pudo abrir en modo escritura el fichero%1");
+inline constexpr char kCannotOpenForReading[] = QT_TRANSLATE_NOOP("Quorvane", "No se pudo abrir en modo lectura el fichero%1");
+inline constexpr char kArchiveProcessingError[] = QT_TRANSLATE_NOOP("Quorvane", "Error procesando archivo%1");
+inline constexpr char kSceneBuildError[] = QT_TRANSLATE_NOOP("Quorvane", "Error obteniendo escena.");
+inline constexpr char kMobileOnlyObj[] = QT_TRANSLATE_NOOP(
+    "Quorvane",
+    "Por ahora únicamente funcionan en móvil los modelos 3D importados de tipo OBJ.\n\nLos siguientes modelos de la escena NO son válidos:\n");
+// Appended to kMobileOnlyObj once for each refused model file.
+inline constexpr char kMobileRefusedItem[] = "\n %1";
+
+inline constexpr char kErrorTitle[] = QT_TRANSLATE_NOOP("Quorvane", "Error");
+
+} // namespace quorvane::messages
