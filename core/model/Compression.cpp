@@ -33,18 +33,21 @@ bool uncompressField(const QByteArray& field, QByteArray* out, qint64 cap)
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK)
         return false;
+    // Writers always declare the exact size, so output beyond it is refused at once (a small declared
+    // size cannot hide a bomb); the buffer grows with the output, so a forged large size allocates only
+    // what the stream really yields.
+    const qint64 limit = declared + 1;
     QByteArray result;
-    // Trust the declared size only up to a modest first allocation; grow on demand up to the cap.
-    result.resize(std::max<qint64>(1, std::min<qint64>(declared, qint64(64) * 1024 * 1024)));
+    result.resize(std::max<qint64>(1, std::min<qint64>(limit, qint64(16) * 1024 * 1024)));
     const auto* input = reinterpret_cast<const Bytef*>(field.constData() + 4);
     qint64 inputLeft = field.size() - 4;
     qint64 produced = 0;
     int rc = Z_OK;
     while (rc == Z_OK) {
         if (produced == result.size()) {
-            if (result.size() >= cap + 1)
+            if (result.size() >= limit)
                 break;
-            result.resize(std::min<qint64>(cap + 1, result.size() * 2));
+            result.resize(std::min<qint64>(limit, result.size() * 2));
         }
         const uInt inChunk = uInt(std::min<qint64>(inputLeft, 1 << 30));
         const uInt outChunk = uInt(std::min<qint64>(result.size() - produced, 1 << 30));
@@ -62,7 +65,7 @@ bool uncompressField(const QByteArray& field, QByteArray* out, qint64 cap)
             break;     // no progress: input exhausted before the end of the stream
     }
     inflateEnd(&zs);
-    if (rc != Z_STREAM_END || produced > cap)
+    if (rc != Z_STREAM_END || produced != declared)
         return false;
     result.truncate(produced);
     *out = result;

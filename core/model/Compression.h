@@ -13,7 +13,8 @@ namespace quorvane {
 QByteArray compressField(const QByteArray& data);
 
 // Inflates a compressed field. Returns false (and an empty `out`) when the field is shorter than its
-// length word, declares or inflates to more than `cap` bytes, or is not a complete zlib stream.
+// length word, declares more than `cap` bytes, is not a complete zlib stream, or inflates to another
+// size than it declares.
 bool uncompressField(const QByteArray& field, QByteArray* out, qint64 cap = kMaxEntryBytes);
 
 // The length word of a compressed field, or -1 when the field is too short to hold one.
