@@ -158,8 +158,24 @@ public:
 
     CVector3 Rotate(const CVector3& p) const { return ToMatrix() * p; }
 
-    // Rotation matrix of the conjugate (-x, -y, -z, w): the transpose of ToMatrix() for a unit quaternion.
-    CMatrix3 ConjugateMatrix() const { return CQuaternion(-m_v[0], -m_v[1], -m_v[2], m_v[3]).ToMatrix(); }
+    // Matrix of the conjugate (-x, -y, -z, w) in the row-vector convention of the scene graph
+    // (rows of the transposed table). For a unit quaternion it equals ToMatrix(): the view uses
+    // its transpose to turn content by this rotation.
+    CMatrix3 ConjugateMatrix() const
+    {
+        const float x = -m_v[0], y = -m_v[1], z = -m_v[2], w = m_v[3];
+        CMatrix3 r;
+        r(0, 0) = 1.0f - 2.0f * (z * z + y * y);
+        r(0, 1) = 2.0f * (w * z + x * y);
+        r(0, 2) = 2.0f * (x * z - w * y);
+        r(1, 0) = 2.0f * (x * y - w * z);
+        r(1, 1) = 1.0f - 2.0f * (z * z + x * x);
+        r(1, 2) = 2.0f * (y * z + x * w);
+        r(2, 0) = 2.0f * (w * y + x * z);
+        r(2, 1) = 2.0f * (y * z - x * w);
+        r(2, 2) = 1.0f - 2.0f * (x * x + y * y);
+        return r;
+    }
 
     // Quaternion of a rotation matrix. The largest of the four diagonal combinations picks the
     // branch (ties keep the earlier one), which keeps the square root away from zero.

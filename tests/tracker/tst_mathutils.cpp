@@ -78,11 +78,14 @@ void TestMathUtils::quaternionRoundTrip()
     QVERIFY(RotationDistanceDeg(q, back) < 0.05f);
     QVERIFY(std::fabs(back.LengthSquared() - 1.0f) < 1e-5f);
 
-    // The conjugate's matrix is the transpose, and the matrix rotates as the table says.
+    // The conjugate's row-vector matrix is the rotation's own column-vector matrix, and that
+    // matrix turns vectors by the quaternion: the axis stays, lengths stay.
     const CMatrix3 R = q.ToMatrix(), C = q.ConjugateMatrix();
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
-            QVERIFY(std::fabs(R(i, j) - C(j, i)) < 1e-6f);
+            QVERIFY(std::fabs(R(i, j) - C(i, j)) < 1e-6f);
+    const CVector3 axis = CVector3(ax, ay, az).Normalized();
+    QVERIFY((q.Rotate(axis) - axis).Length() < 1e-5f);
     const CVector3 v(1.0f, 2.0f, 3.0f);
     QVERIFY(std::fabs(q.Rotate(v).Length() - v.Length()) < 1e-5f);
 }

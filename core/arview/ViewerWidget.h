@@ -1,0 +1,97 @@
+// The AR view of both programs: the camera picture as background and, over it, the content of
+// every marker the tracker finds, posed on the printed marker.
+#pragma once
+
+#include "MarkerContent.h"
+#include "MarkerDetect.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <osg/Camera>
+#include <osg/Geode>
+#include <osg/Group>
+#include <osg/Image>
+#include <osg/MatrixTransform>
+#include <osg/PositionAttitudeTransform>
+#include <osg/Projection>
+#include <osg/Switch>
+#include <osgViewer/CompositeViewer>
+
+#include <memory>
+#include <vector>
+
+class OsgGLWidget;
+class PickHandler;
+class QGridLayout;
+
+class ViewerWidget : public QWidget, public osgViewer::CompositeViewer
+{
+    Q_OBJECT
+public:
+    ViewerWidget(bool logoVisible, bool mirrored, QWidget* parent = nullptr,
+                 osgViewer::ViewerBase::ThreadingModel threadingModel = osgViewer::ViewerBase::SingleThreaded);
+    ~ViewerWidget() override;
+
+    bool setupBackground(unsigned char* buffer, int width, int height, float focalLength);
+    void setMirrored(bool mirrored);
+    bool setLogo(const QImage& image);
+    void setLogoVisible(bool visible);
+    void setPickingEnabled(bool enabled);
+
+    bool isMirrored() const { return m_mirrored; }
+    bool isLogoVisible() const { return m_logoVisible; }
+    float focalLength() const { return m_focalLength; }
+    int frameWidth() const { return m_frameWidth; }
+    int frameHeight() const { return m_frameHeight; }
+    float markerSize() const { return m_markerSize; }
+
+    const trk::CMarkerDetector& tracker() const { return m_tracker; }
+    const std::vector<unsigned int>& markerCodes() const { return m_markerCodes; }
+    int slotCount() const { return static_cast<int>(m_slots.size()); }
+    MarkerContent* slot(int n) const;
+
+    osg::Group* rootGroup() const { return m_root.get(); }
+    osg::Camera* mainCamera() const { return m_camera.get(); }
+    osg::PositionAttitudeTransform* pickMarker() const { return m_pickMarker.get(); }
+    osg::MatrixTransform* logoTransform() const { return m_logoTransform.get(); }
+    osg::Projection* logoProjection() const { return m_logoProjection.get(); }
+    OsgGLWidget* glWidget() const { return m_glWidget; }
+    PickHandler* pickHandler() const { return m_pickHandler.get(); }
+
+    // Renders one frame now and returns it as the user sees it (for tests and snapshots).
+    QImage grabFrame();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void trackAndPose();
+    void addSlot(unsigned int code);
+
+    float m_focalLength = 0.0f;
+    int m_frameWidth = 0;
+    int m_frameHeight = 0;
+    const float m_markerSize = 135.0f;
+    trk::CMarkerDetector m_tracker;
+    std::vector<unsigned int> m_markerCodes;
+    std::vector<std::unique_ptr<MarkerContent>> m_slots;
+
+    osg::ref_ptr<osg::Group> m_root;
+    osg::ref_ptr<PickHandler> m_pickHandler;
+    OsgGLWidget* m_glWidget = nullptr;
+    QGridLayout* m_layout = nullptr;
+    osg::ref_ptr<osg::PositionAttitudeTransform> m_pickMarker;
+    osg::ref_ptr<osg::Camera> m_camera;
+    osg::ref_ptr<osg::Image> m_backgroundImage;
+    bool m_mirrored = false;
+    osg::ref_ptr<osg::Switch> m_backgroundSwitch;
+    osg::ref_ptr<osg::Geode> m_bufferPlane;
+    osg::ref_ptr<osg::Geode> m_bufferPlaneInverted;
+    osg::ref_ptr<osg::Switch> m_logoSwitch;
+    osg::ref_ptr<osg::Geode> m_logoGeode;
+    osg::ref_ptr<osg::Projection> m_logoProjection;
+    osg::ref_ptr<osg::MatrixTransform> m_logoTransform;
+    bool m_logoVisible = false;
+};
