@@ -71,6 +71,8 @@ void OsgGLWidget::paintGL()
 {
     // Qt may hand the widget a new framebuffer object after a resize or reparenting.
     m_window->setDefaultFboId(defaultFramebufferObject());
+    if (m_beforeFrame)
+        m_beforeFrame();
     if (m_viewer)
         m_viewer->frame();
 }

@@ -5,6 +5,8 @@
 
 #include <QOpenGLWidget>
 
+#include <functional>
+
 #include <osg/ref_ptr>
 #include <osgViewer/GraphicsWindow>
 #include <osgViewer/ViewerBase>
@@ -16,6 +18,10 @@ public:
     OsgGLWidget(osgViewer::GraphicsWindowEmbedded* window, osgViewer::ViewerBase* viewer, QWidget* parent = nullptr);
 
     osgViewer::GraphicsWindowEmbedded* graphicsWindow() const { return m_window.get(); }
+
+    // Work done right before every frame is rendered (the view tracks and poses its markers), so
+    // what is drawn always belongs to the picture in the background.
+    void setBeforeFrame(std::function<void()> work) { m_beforeFrame = std::move(work); }
 
     // The surface every view asks for: compatibility profile (the scene graph draws with the
     // fixed-function pipeline), depth, and 8 stencil bits for the selection outline.
@@ -40,4 +46,5 @@ private:
 
     osg::ref_ptr<osgViewer::GraphicsWindowEmbedded> m_window;
     osgViewer::ViewerBase* m_viewer;
+    std::function<void()> m_beforeFrame;
 };

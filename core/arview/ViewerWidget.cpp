@@ -121,6 +121,7 @@ ViewerWidget::ViewerWidget(bool logoVisible, bool mirrored, QWidget* parent,
     addView(view);
 
     m_glWidget = new OsgGLWidget(window, this, this);
+    m_glWidget->setBeforeFrame([this] { trackAndPose(); });
     if (!m_glWidget)
         QMessageBox::warning(this, tr("Error"), tr("failed getGLWidget()"), QMessageBox::Ok);
 
@@ -369,9 +370,11 @@ void ViewerWidget::trackAndPose()
 
 void ViewerWidget::paintEvent(QPaintEvent* /*event*/)
 {
-    trackAndPose();
-    // The GL child is painted in this same pass (it lies inside this widget's dirty region);
-    // its paint renders one frame of the viewer.
+    // The GL child tracks the current picture and renders it in one go: Qt may compose OpenGL
+    // children before it paints their parent, and a pose computed here would then be drawn
+    // over the next picture.
+    if (m_glWidget)
+        m_glWidget->update();
 }
 
 void ViewerWidget::resizeEvent(QResizeEvent* event)
@@ -389,5 +392,6 @@ void ViewerWidget::resizeEvent(QResizeEvent* event)
 
 QImage ViewerWidget::grabFrame()
 {
+    // Grabbing paints the GL child: it tracks the current picture and renders it.
     return m_glWidget ? m_glWidget->grabFramebuffer() : QImage();
 }

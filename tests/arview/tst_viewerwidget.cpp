@@ -63,6 +63,7 @@ private slots:
     void amberSquaresCoverSeenMarkers_data();
     void amberSquaresCoverSeenMarkers();
     void emptyViewIsBlack();
+    void followsAMovingMarker();
     void projection_data();
     void projection();
     void backgroundAndLogoNodes();
@@ -138,6 +139,30 @@ void TestViewerWidget::amberSquaresCoverSeenMarkers()
     // The outermost pixels blend with the texture's edge; everything inside must match.
     cv::minMaxLoc(diff(cv::Rect(1, 1, W - 2, H - 2)), nullptr, &maxDiff);
     QVERIFY2(maxDiff < 40, qPrintable(QString::number(maxDiff)));
+}
+
+void TestViewerWidget::followsAMovingMarker()
+{
+    // New pictures arrive in the same buffer: what is drawn belongs to the picture shown.
+    SynthOptions o;
+    o.focal = F;
+    ViewerWidget view(false, false);
+    sizeForFrame(view);
+    std::vector<unsigned char> buffer(W * H * 3);
+    bool setUp = false;
+    for (int i = 0; i < 4; ++i) {
+        const SynthFrame f = SynthesizeFrame({PoseMarker(0, 600.0f, 20.0f * i, 10.0f, 0.0f, -200.0f + 130.0f * i, 0.0f, F)}, o);
+        std::copy(f.frame.data, f.frame.data + buffer.size(), buffer.begin());
+        if (!setUp)
+            view.setupBackground(buffer.data(), W, H, F);
+        setUp = true;
+        view.setMirrored(false);
+        const cv::Mat blue = blueChannel(view.grabFrame());
+        const cv::Mat inside = mask(quad(f.truth[0], false), -2);
+        double maxInside = 0;
+        cv::minMaxLoc(blue, nullptr, &maxInside, nullptr, nullptr, inside);
+        QVERIFY2(maxInside < 10, qPrintable(QStringLiteral("picture %1: blue %2 inside").arg(i).arg(maxInside)));
+    }
 }
 
 void TestViewerWidget::emptyViewIsBlack()

@@ -1,0 +1,315 @@
+#include "Quorvane.h"
+
+#include "ui_Quorvane.h"
+
+#include "ProgramSetup.h"
+#include "VideoCaptureIM.h"
+#include "VideoCaptureOCV.h"
+#include "ViewerWidget.h"
+#include "selectionDialog.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QResizeEvent>
+#include <QSettings>
+#include <QTimer>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+
+namespace {
+
+constexpr int kFramePeriodMs = 33;
+
+void warn(const QString& text)
+{
+    QMessageBox::warning(QApplication::activeWindow(), QObject::tr("Error"), text, QMessageBox::Ok);
+}
+
+} // namespace
+
+Quorvane::Quorvane(QWidget* parent, Qt::WindowFlags flags)
+    : QMainWindow(parent, flags)
+    , ui(new Ui::QuorvaneClass)
+{
+    ui->setupUi(this);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    ui->spinBox_distanciaFocal->hide();
+    setWindowTitle(tr("Quorvane Author"));
+
+    settings = std::make_unique<QSettings>(QSettings::UserScope, QStringLiteral("Quorvane"), QStringLiteral("Quorvane Author"));
+    machineSettings = quorvane::machineSettings();
+    focalLength = machineSettings->value(QStringLiteral("f"), 500.0f).toFloat();
+    ui->spinBox_distanciaFocal->setValue(static_cast<int>(focalLength));
+
+    frameTimer = new QTimer(this);
+    connect(frameTimer, &QTimer::timeout, this, &Quorvane::newFrame);
+    connect(ui->btn_photocam, &QPushButton::clicked, this, &Quorvane::photoTrackingButtonClicked);
+    connect(ui->btn_webcam, &QPushButton::clicked, this, &Quorvane::videoTrackingButtonClicked);
+    connect(ui->actionCamara_seleccionar, &QAction::triggered, this, &Quorvane::camaraSeleccionarSLOT);
+    connect(ui->actionOcultar_paneles, &QAction::toggled, this, &Quorvane::ocultarPaneles);
+    connect(ui->actionPantalla_completa, &QAction::triggered, this, &Quorvane::goFullscreen);
+    connect(ui->actionSalir, &QAction::triggered, this, &Quorvane::salirAplicacion);
+
+    // Commands whose windows are not built yet stay visible but cannot be chosen.
+    for (QAction* a : {ui->actionCargar_escena, ui->actionGuardar_escena, ui->actionExportar_escena,
+                       ui->actionExportar_para_movil, ui->actionBiblioteca_de_modelos, ui->actionImportar_modelo,
+                       ui->actionEspanol, ui->actionIngles, ui->actionChino, ui->actionEtiquetas,
+                       ui->actionAcerca_de_Quorvane, ui->actionManual_de_referencia, ui->actionCompartir_escena})
+        a->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{ui->btn_importarModelo, ui->btn_eliminarModelo, ui->btn_Play,
+                                                      ui->btn_Stop, ui->btn_resetAngles, ui->btn_autoScale,
+                                                      ui->btn_resetScale, ui->btn_autoTranslate, ui->pushButton_compartir,
+                                                      ui->dial_1, ui->dial_2, ui->dial_3, ui->doubleSpinBox_scale})
+        w->setEnabled(false);
+
+    view = new ViewerWidget(false, ui->actionInvertir->isChecked(), this);
+    replacePlaceholder(ui->verticalLayout_frame3, view);
+
+    QApplication::restoreOverrideCursor();
+}
+
+Quorvane::~Quorvane()
+{
+    machineSettings->setValue(QStringLiteral("f"), focalLength);
+    frameTimer->stop();
+    videoSource.reset();
+    delete view;
+    view = nullptr;
+    delete ui;
+}
+
+void Quorvane::replacePlaceholder(QLayout* layout, QWidget* widget)
+{
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    layout->addWidget(widget);
+}
+
+template <typename Work>
+void Quorvane::paused(Work work, bool redrawLater)
+{
+    const bool wasActive = frameTimer->isActive();
+    if (wasActive)
+        frameTimer->stop();
+    work();
+    if (wasActive)
+        frameTimer->start(kFramePeriodMs);
+    else if (redrawLater)
+        QTimer::singleShot(100, this, &Quorvane::newFrame);
+}
+
+void Quorvane::setupViewBackground(unsigned char* pixels, int width, int height)
+{
+    view->setupBackground(pixels, width, height, focalLength);
+    view->setMirrored(ui->actionInvertir->isChecked());
+}
+
+void Quorvane::newFrame()
+{
+    if (!view)
+        return;
+    const int w = view->frameGeometry().width(), h = view->frameGeometry().height();
+    switch (m_trackingMode) {
+    case Video:
+        if (w != lastViewWidth || h != lastViewHeight) {
+            lastViewWidth = w;
+            lastViewHeight = h;
+            frameBuffer = std::make_unique<unsigned char[]>(static_cast<size_t>(frameWidth) * frameHeight * 3);
+            if (videoSource)
+                setupViewBackground(frameBuffer.get(), frameWidth, frameHeight);
+        }
+        if (videoSource)
+            videoSource->grabFrame(frameBuffer.get());
+        view->update();
+        break;
+    case Photo:
+        if (w != lastViewWidth || h != lastViewHeight) {
+            lastViewWidth = w;
+            lastViewHeight = h;
+            frameBuffer.reset();
+            if (photoImage.rows > 0)
+                setupViewBackground(photoImage.data, photoImage.cols, photoImage.rows);
+        }
+        view->update();
+        break;
+    case None:
+        view->update();
+        break;
+    }
+}
+
+void Quorvane::photoTrackingButtonClicked()
+{
+    const bool wasActive = frameTimer->isActive();
+    frameTimer->stop();
+    const QString file = QFileDialog::getOpenFileName(this, tr("Abrir imagen"), QStringLiteral("."),
+                                                      tr("Imágenes (*.png *.jpg *.bmp)"));
+    // A cancelled or unreadable choice leaves everything as it was, the frame loop included.
+    if (!showPhoto(file) && wasActive)
+        frameTimer->start(kFramePeriodMs);
+}
+
+bool Quorvane::showPhoto(const QString& file)
+{
+    if (file.isEmpty() || !QFileInfo(file).isFile())
+        return false;
+    cv::Mat image = cv::imread(file.toStdString(), cv::IMREAD_COLOR);
+    if (image.rows == 0)
+        return false;
+    if (m_trackingMode == Video)
+        ui->btn_webcam->setChecked(false);
+    m_trackingMode = Photo;
+    cv::flip(image, photoImage, 0);
+    frameTimer->stop();
+    setupViewBackground(photoImage.data, photoImage.cols, photoImage.rows);
+    view->update();
+    frameTimer->start(kFramePeriodMs);
+    return true;
+}
+
+void Quorvane::videoTrackingButtonClicked()
+{
+    if (m_trackingMode == Video) {
+        m_trackingMode = None;
+        return;
+    }
+    const int noted = cameraIndex_;
+    if (cameraIndex_ < 0) {
+        selectCameraDevice(false);
+        if (cameraIndex_ < 0) {
+            ui->btn_webcam->setChecked(false);
+            return;
+        }
+    }
+    if (cameraIndex_ != noted)
+        videoSource.reset();
+    if (initCamera())
+        m_trackingMode = Video;
+    else
+        ui->btn_webcam->setChecked(false);
+}
+
+void Quorvane::selectCameraDevice(bool forceDialog)
+{
+    QStringList names;
+    {
+        Vandrel::VideoCaptureIM lister;
+        lister.listDevices(names);
+    }
+    if (names.isEmpty()) {
+        cameraIndex_ = -1;
+        warn(tr("No se detectaron cámaras."));
+        return;
+    }
+    if (names.size() == 1 && !forceDialog) {
+        cameraIndex_ = 0;
+        return;
+    }
+    selectionDialog dialog(this);
+    dialog.setList(names);
+    if (dialog.exec() == QDialog::Accepted && dialog.currentIndex() >= 0)
+        cameraIndex_ = dialog.currentIndex();
+}
+
+bool Quorvane::initCamera()
+{
+    if (!videoSource) {
+        if (cameraIndex_ < 0)
+            return false;
+        videoSource = std::make_unique<Vandrel::VideoCaptureOCV>();
+        if (!videoSource->open(cameraIndex_, 640, 480)) {
+            videoSource.reset();
+            warn(tr("No se pudo inicializar la cámara."));
+            return false;
+        }
+    }
+    frameWidth = videoSource->getWidth();
+    frameHeight = videoSource->getHeight();
+    frameBuffer = std::make_unique<unsigned char[]>(static_cast<size_t>(frameWidth) * frameHeight * 3);
+    videoSource->grabFrame(frameBuffer.get());
+    if (view)
+        setupViewBackground(frameBuffer.get(), frameWidth, frameHeight);
+    frameTimer->start(kFramePeriodMs);
+    return true;
+}
+
+void Quorvane::camaraSeleccionarSLOT()
+{
+    const int noted = cameraIndex_;
+    selectCameraDevice(true);
+    if (cameraIndex_ < 0)
+        return;
+    if (m_trackingMode == Video) {
+        if (cameraIndex_ == noted)
+            return;
+        videoSource.reset();
+        if (!initCamera()) {
+            ui->btn_webcam->setChecked(false);
+            m_trackingMode = None;
+        }
+    } else if (cameraIndex_ != noted) {
+        videoSource.reset();
+    }
+}
+
+void Quorvane::InvertirCamaraToggle(bool /*checked*/)
+{
+    if (!view)
+        return;
+    view->setMirrored(ui->actionInvertir->isChecked());
+    view->update();
+}
+
+void Quorvane::updateDistanciaFocal(int value)
+{
+    focalLength = static_cast<float>(value);
+    if (!view)
+        return;
+    if (m_trackingMode == Photo && photoImage.rows > 0)
+        setupViewBackground(photoImage.data, photoImage.cols, photoImage.rows);
+    else if (frameBuffer)
+        setupViewBackground(frameBuffer.get(), frameWidth, frameHeight);
+}
+
+void Quorvane::ocultarPaneles(bool hide)
+{
+    paused([&] {
+        ui->frame1->setVisible(!hide);
+        ui->frame2->setVisible(!hide);
+    }, true);
+}
+
+void Quorvane::goFullscreen()
+{
+    paused([&] {
+        if (isFullScreen())
+            showNormal();
+        else
+            showFullScreen();
+    }, true);
+}
+
+void Quorvane::salirAplicacion()
+{
+    close();
+}
+
+void Quorvane::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !frameTimer->isActive())
+        QTimer::singleShot(100, this, &Quorvane::newFrame);
+}
+
+void Quorvane::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (frameTimer && !frameTimer->isActive())
+        QTimer::singleShot(100, this, &Quorvane::newFrame);
+}

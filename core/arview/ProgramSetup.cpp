@@ -1,0 +1,54 @@
+#include "ProgramSetup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStyleFactory>
+#include <QTranslator>
+
+namespace quorvane {
+
+QString setupProgram(QApplication& app, const ProgramIdentity& id)
+{
+    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorvane"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("quorvane.org"));
+    QCoreApplication::setApplicationName(QString::fromLatin1(id.application));
+
+    QSettings settings(QSettings::UserScope, QStringLiteral("Quorvane"), QString::fromLatin1(id.application));
+    const QString def = QString::fromLatin1(id.languagePrefix) + QLocale::system().name().left(2);
+    const QString language = settings.value(QStringLiteral("language"), def).toString();
+    settings.setValue(QStringLiteral("language"), language);
+    return language;
+}
+
+std::vector<std::unique_ptr<QTranslator>> installTranslators(QApplication& app, const ProgramIdentity& id,
+                                                             const QString& language)
+{
+    std::vector<std::unique_ptr<QTranslator>> translators;
+    auto install = [&](const QString& file, const QString& dir) {
+        auto t = std::make_unique<QTranslator>();
+        if (t->load(file, dir))
+            app.installTranslator(t.get());
+        translators.push_back(std::move(t));
+    };
+    install(QStringLiteral("qt_") + language.right(2), QCoreApplication::applicationDirPath());
+    install(QString::fromLatin1(id.languagePrefix) + QStringLiteral("en"), QStringLiteral("."));
+    install(language, QStringLiteral("."));
+    return translators;
+}
+
+std::unique_ptr<QSettings> machineSettings()
+{
+    // It holds the web account's login token: it lives in a folder only the user may enter.
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                        QStringLiteral("/Quorvane/machine");
+    QDir().mkpath(dir);
+    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return std::make_unique<QSettings>(dir + QStringLiteral("/Quorvane Author.conf"), QSettings::IniFormat);
+}
+
+} // namespace quorvane

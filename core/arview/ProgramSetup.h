@@ -1,0 +1,37 @@
+// What both programs do before their main window exists: look, settings identity, language,
+// and the settings store they share.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QApplication;
+class QSettings;
+class QTranslator;
+
+namespace quorvane {
+
+struct ProgramIdentity
+{
+    const char* application;   // "Quorvane Author" or "Quorvane Viewer"
+    const char* languagePrefix; // "quorvane_" or "quorvaneviewer_"
+};
+
+// Style, organisation, and the language value: the stored "language", or the prefix followed by
+// the system locale's two letters; the value in force is written straight back.
+// Returns the language value.
+QString setupProgram(QApplication& app, const ProgramIdentity& id);
+
+// Installs the three translators in order (the toolkit's own messages, the English fallback,
+// the chosen language); the last installed is consulted first. Missing files leave a
+// translator empty. The translators must outlive the program's windows.
+std::vector<std::unique_ptr<QTranslator>> installTranslators(QApplication& app, const ProgramIdentity& id,
+                                                             const QString& language);
+
+// The settings both programs share (camera focal length "f", the web account): one file in the
+// user's configuration folder, readable by the user alone.
+std::unique_ptr<QSettings> machineSettings();
+
+} // namespace quorvane

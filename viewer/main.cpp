@@ -1,0 +1,22 @@
+// Quorvane Viewer: shows an exported scene over the camera.
+#include "ProgramSetup.h"
+#include "QuorvaneViewer.h"
+#include "Resources.h"
+
+#include <QApplication>
+#include <QTranslator>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    quorvane::initResources();
+    const quorvane::ProgramIdentity id{"Quorvane Viewer", "quorvaneviewer_"};
+    const QString language = quorvane::setupProgram(app, id);
+    const auto translators = quorvane::installTranslators(app, id, language);
+
+    auto window = std::make_unique<QuorvaneViewer>();
+    window->show();
+    const int code = QApplication::exec();
+    window.reset();
+    return code;
+}
