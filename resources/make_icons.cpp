@@ -1,0 +1,169 @@
+// Draws the programs' own icons into resources/images once; the PNGs are committed, so the build
+// never runs this. Usage: QT_QPA_PLATFORM=offscreen quorvane_make_icons OUTPUT_DIR
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const QColor kInk(0x12, 0x2a, 0x3f);
+const QColor kAccent(0xf2, 0x8c, 0x28);
+const QColor kTeal(0x1f, 0xa6, 0xa0);
+
+bool draw(const QString& file, int w, int h, const std::function<void(QPainter&, qreal)>& paint, bool opaque = false)
+{
+    QImage img(w, h, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+    img.fill(opaque ? Qt::black : Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    paint(p, w);
+    p.end();
+    return img.save(file);
+}
+
+// A rounded body with a lens: the still camera and the video camera share it.
+void cameraBody(QPainter& p, qreal s, const QColor& body, bool video)
+{
+    QLinearGradient g(0, 0.25 * s, 0, 0.85 * s);
+    g.setColorAt(0, body.lighter(130));
+    g.setColorAt(1, body.darker(140));
+    p.setPen(QPen(kInk, 0.03 * s));
+    p.setBrush(g);
+    if (video) {
+        p.drawRoundedRect(QRectF(0.08 * s, 0.30 * s, 0.58 * s, 0.44 * s), 0.08 * s, 0.08 * s);
+        QPainterPath horn;
+        horn.moveTo(0.66 * s, 0.45 * s);
+        horn.lineTo(0.92 * s, 0.32 * s);
+        horn.lineTo(0.92 * s, 0.72 * s);
+        horn.lineTo(0.66 * s, 0.59 * s);
+        horn.closeSubpath();
+        p.drawPath(horn);
+    } else {
+        p.drawRoundedRect(QRectF(0.30 * s, 0.20 * s, 0.26 * s, 0.14 * s), 0.03 * s, 0.03 * s);
+        p.drawRoundedRect(QRectF(0.08 * s, 0.30 * s, 0.84 * s, 0.50 * s), 0.09 * s, 0.09 * s);
+    }
+    const QPointF c = video ? QPointF(0.37 * s, 0.52 * s) : QPointF(0.5 * s, 0.55 * s);
+    QRadialGradient lens(c, 0.17 * s, c - QPointF(0.05 * s, 0.05 * s));
+    lens.setColorAt(0, QColor(0x9c, 0xd8, 0xf0));
+    lens.setColorAt(0.6, QColor(0x1d, 0x4e, 0x73));
+    lens.setColorAt(1, kInk);
+    p.setBrush(lens);
+    p.drawEllipse(c, 0.16 * s, 0.16 * s);
+}
+
+void flagSpain(QPainter& p, qreal s)
+{
+    const QRectF r(0, 0.17 * s, s, 0.66 * s);
+    p.fillRect(r, QColor(0xaa, 0x15, 0x1b));
+    p.fillRect(QRectF(0, 0.335 * s, s, 0.33 * s), QColor(0xf1, 0xbf, 0x00));
+}
+
+void flagEngland(QPainter& p, qreal s)
+{
+    const QRectF r(0, 0.17 * s, s, 0.66 * s);
+    p.fillRect(r, Qt::white);
+    p.fillRect(QRectF(0.43 * s, 0.17 * s, 0.14 * s, 0.66 * s), QColor(0xce, 0x11, 0x24));
+    p.fillRect(QRectF(0, 0.43 * s, s, 0.14 * s), QColor(0xce, 0x11, 0x24));
+    p.setPen(QPen(QColor(0, 0, 0, 60), 0.01 * s));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r);
+}
+
+QPolygonF star(QPointF c, qreal r, qreal turn)
+{
+    QPolygonF poly;
+    for (int i = 0; i < 10; ++i) {
+        const qreal a = turn + i * M_PI / 5 - M_PI / 2;
+        const qreal rr = i % 2 ? r * 0.38 : r;
+        poly << c + QPointF(rr * std::cos(a), rr * std::sin(a));
+    }
+    return poly;
+}
+
+void flagChina(QPainter& p, qreal s)
+{
+    p.fillRect(QRectF(0, 0.17 * s, s, 0.66 * s), QColor(0xde, 0x29, 0x10));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xff, 0xde, 0x00));
+    const qreal u = 0.66 * s / 20.0;
+    const QPointF o(0, 0.17 * s);
+    p.drawPolygon(star(o + QPointF(5 * u, 5 * u), 3 * u, 0));
+    const QPointF small[4] = {{10, 2}, {12, 4}, {12, 7}, {10, 9}};
+    for (const QPointF& c : small)
+        p.drawPolygon(star(o + c * u, u, 0.3));
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QGuiApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: quorvane_make_icons OUTPUT_DIR\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    bool ok = true;
+    ok &= draw(out.filePath("photocamera.png"), 64, 64, [](QPainter& p, qreal s) { cameraBody(p, s, QColor(0x8a, 0x97, 0xa3), false); });
+    ok &= draw(out.filePath("webcam.png"), 64, 64, [](QPainter& p, qreal s) { cameraBody(p, s, QColor(0x8a, 0x97, 0xa3), true); });
+    ok &= draw(out.filePath("webcamOn.png"), 64, 64, [](QPainter& p, qreal s) {
+        cameraBody(p, s, kAccent, true);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xe0, 0x22, 0x22));
+        p.drawEllipse(QPointF(0.17 * s, 0.22 * s), 0.07 * s, 0.07 * s); // the recording light
+    });
+    ok &= draw(out.filePath("spain.png"), 32, 32, flagSpain);
+    ok &= draw(out.filePath("england.png"), 32, 32, flagEngland);
+    ok &= draw(out.filePath("china.png"), 32, 32, flagChina);
+    ok &= draw(out.filePath("QuorvaneViewer.png"), 256, 256, [](QPainter& p, qreal s) {
+        // The viewer's emblem: an eye over a marker.
+        QLinearGradient bg(0, 0, 0, s);
+        bg.setColorAt(0, QColor(0x1f, 0x4a, 0x6b));
+        bg.setColorAt(1, kInk);
+        p.setPen(Qt::NoPen);
+        p.setBrush(bg);
+        p.drawRoundedRect(QRectF(0.03 * s, 0.03 * s, 0.94 * s, 0.94 * s), 0.18 * s, 0.18 * s);
+        p.setBrush(QColor(0xfb, 0xfc, 0xfd));
+        p.drawRect(QRectF(0.22 * s, 0.22 * s, 0.56 * s, 0.56 * s));
+        p.setBrush(kInk);
+        p.drawRect(QRectF(0.28 * s, 0.28 * s, 0.44 * s, 0.44 * s));
+        QPainterPath eye;
+        eye.moveTo(0.18 * s, 0.5 * s);
+        eye.quadTo(0.5 * s, 0.18 * s, 0.82 * s, 0.5 * s);
+        eye.quadTo(0.5 * s, 0.82 * s, 0.18 * s, 0.5 * s);
+        p.setBrush(QColor(0xfb, 0xfc, 0xfd));
+        p.drawPath(eye);
+        QRadialGradient iris(QPointF(0.5 * s, 0.5 * s), 0.14 * s);
+        iris.setColorAt(0, kTeal.lighter(140));
+        iris.setColorAt(1, kTeal.darker(130));
+        p.setBrush(iris);
+        p.drawEllipse(QPointF(0.5 * s, 0.5 * s), 0.13 * s, 0.13 * s);
+        p.setBrush(kAccent);
+        p.drawEllipse(QPointF(0.5 * s, 0.5 * s), 0.05 * s, 0.05 * s);
+    });
+    ok &= draw(out.filePath("fondo.jpg"), 512, 512, [](QPainter& p, qreal s) {
+        // A quiet dark backdrop with a faint grid of marker cells.
+        QLinearGradient g(0, 0, s, s);
+        g.setColorAt(0, QColor(0x1b, 0x23, 0x2c));
+        g.setColorAt(1, QColor(0x0c, 0x11, 0x17));
+        p.fillRect(QRectF(0, 0, s, s), g);
+        p.setPen(QPen(QColor(255, 255, 255, 12), 1));
+        for (int i = 0; i <= 16; ++i) {
+            p.drawLine(QPointF(i * s / 16, 0), QPointF(i * s / 16, s));
+            p.drawLine(QPointF(0, i * s / 16), QPointF(s, i * s / 16));
+        }
+    }, true);
+    if (!ok) {
+        std::fprintf(stderr, "quorvane_make_icons: cannot write into %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
