@@ -395,3 +395,14 @@ QImage ViewerWidget::grabFrame()
     // Grabbing paints the GL child: it tracks the current picture and renders it.
     return m_glWidget ? m_glWidget->grabFramebuffer() : QImage();
 }
+
+void ViewerWidget::renderNow()
+{
+    if (!m_glWidget)
+        return;
+    m_glWidget->makeCurrent();
+    m_glWidget->graphicsWindow()->setDefaultFboId(m_glWidget->defaultFramebufferObject());
+    trackAndPose();
+    frame();
+    m_glWidget->doneCurrent();
+}

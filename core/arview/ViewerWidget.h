@@ -61,6 +61,9 @@ public:
 
     // Renders one frame now and returns it as the user sees it (for tests and snapshots).
     QImage grabFrame();
+    // Tracks the current picture and renders it into the GL widget at once (for benchmarks).
+    void renderNow();
+    osg::Image* backgroundImage() const { return m_backgroundImage.get(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
