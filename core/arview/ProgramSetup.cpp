@@ -25,19 +25,23 @@ QString setupProgram(QApplication& app, const ProgramIdentity& id)
     return language;
 }
 
+std::vector<std::pair<QString, QString>> translationFiles(const ProgramIdentity& id, const QString& language)
+{
+    return {{QStringLiteral("qt_") + language.right(2), QCoreApplication::applicationDirPath()},
+            {QString::fromLatin1(id.languagePrefix) + QStringLiteral("en"), QStringLiteral(".")},
+            {language, QStringLiteral(".")}};
+}
+
 std::vector<std::unique_ptr<QTranslator>> installTranslators(QApplication& app, const ProgramIdentity& id,
                                                              const QString& language)
 {
     std::vector<std::unique_ptr<QTranslator>> translators;
-    auto install = [&](const QString& file, const QString& dir) {
+    for (const auto& [file, dir] : translationFiles(id, language)) {
         auto t = std::make_unique<QTranslator>();
         if (t->load(file, dir))
             app.installTranslator(t.get());
         translators.push_back(std::move(t));
-    };
-    install(QStringLiteral("qt_") + language.right(2), QCoreApplication::applicationDirPath());
-    install(QString::fromLatin1(id.languagePrefix) + QStringLiteral("en"), QStringLiteral("."));
-    install(language, QStringLiteral("."));
+    }
     return translators;
 }
 

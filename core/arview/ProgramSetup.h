@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QApplication;
@@ -23,6 +24,9 @@ struct ProgramIdentity
 // the system locale's two letters; the value in force is written straight back.
 // Returns the language value.
 QString setupProgram(QApplication& app, const ProgramIdentity& id);
+
+// The three translation files in the order they are installed: (file, folder) pairs.
+std::vector<std::pair<QString, QString>> translationFiles(const ProgramIdentity& id, const QString& language);
 
 // Installs the three translators in order (the toolkit's own messages, the English fallback,
 // the chosen language); the last installed is consulted first. Missing files leave a
