@@ -148,7 +148,9 @@ SynthFrame SynthesizeFrame(const std::vector<SynthMarker>& markers, const SynthO
     // Farther markers first, so nearer ones cover them.
     std::vector<const SynthMarker*> order;
     for (const SynthMarker& m : markers) {
-        if (m.marker < 0 || m.marker >= kMarkerCount)
+        if (m.pattern.empty() && (m.marker < 0 || m.marker >= kMarkerCount))
+            continue;
+        if (!m.pattern.empty() && m.pattern.type() != CV_8UC1)
             continue;
         const CMatrix3 R = m.rotation.ToMatrix();
         bool inFront = true;
@@ -165,15 +167,30 @@ SynthFrame SynthesizeFrame(const std::vector<SynthMarker>& markers, const SynthO
     const cv::Scalar ink = cv::Scalar::all(o.inkLevel);
     for (const SynthMarker* m : order) {
         const Projector p{m->rotation.ToMatrix(), m->translation, o.focal, cx, cy, static_cast<float>(k)};
-        const int code = kMarkerCodes[static_cast<size_t>(m->marker)];
+        const int code = m->pattern.empty() ? kMarkerCodes[static_cast<size_t>(m->marker)] : -1;
         p.FillRect(canvas, -quiet, -quiet, quiet, quiet, paper);
         p.FillRect(canvas, -h, -h, h, h, ink);
         // On the paper, columns run along +x and rows (top row first) along -y of the marker plane.
-        for (int row = 2; row < 6; ++row)
-            for (int col = 2; col < 6; ++col)
-                if (!MarkerCellIsBlack(code, col, row))
-                    p.FillRect(canvas, -h + col * cell, h - row * cell, -h + (col + 1) * cell,
-                               h - (row + 1) * cell, paper);
+        if (m->pattern.empty()) {
+            for (int row = 2; row < 6; ++row)
+                for (int col = 2; col < 6; ++col)
+                    if (!MarkerCellIsBlack(code, col, row))
+                        p.FillRect(canvas, -h + col * cell, h - row * cell, -h + (col + 1) * cell,
+                                   h - (row + 1) * cell, paper);
+        } else {
+            const cv::Mat& pat = m->pattern;
+            const float cw = o.markerSize / static_cast<float>(pat.cols);
+            const float ch = o.markerSize / static_cast<float>(pat.rows);
+            for (int row = 0; row < pat.rows; ++row)
+                for (int col = 0; col < pat.cols; ++col) {
+                    const int v = pat.at<unsigned char>(row, col);
+                    if (v == 0)
+                        continue;
+                    const double level = o.inkLevel + (o.paperLevel - o.inkLevel) * (v / 255.0);
+                    p.FillRect(canvas, -h + col * cw, h - row * ch, -h + (col + 1) * cw, h - (row + 1) * ch,
+                               cv::Scalar::all(level));
+                }
+        }
 
         SynthTruth t;
         t.marker = m->marker;

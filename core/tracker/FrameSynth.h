@@ -14,9 +14,14 @@ namespace trk {
 
 struct SynthMarker
 {
-    int marker = 0;          // marker number 0..19
+    int marker = 0;          // marker number 0..19; with a pattern, any id (only handed back)
     CQuaternion rotation;    // marker-to-camera pose in the tracker's convention
     CVector3 translation;
+    // Another family's printed square, to compare trackers on the same scene: 8-bit grey, top
+    // row first, its edges the edges of the black square (one pixel per cell is enough). When
+    // set it is drawn in place of our code cells, with the same quiet zone, the same physical
+    // size of the black square and the same supersampling; black maps to ink, white to paper.
+    cv::Mat pattern;
 };
 
 struct SynthOptions
@@ -43,7 +48,7 @@ struct SynthOptions
 struct SynthTruth
 {
     int marker = 0;
-    int code = 0;
+    int code = 0;            // -1 for a marker drawn from a pattern
     SPoint2f corners[4];     // picture pixels, origin top left, marker corner order
     CQuaternion rotation;
     CVector3 translation;
