@@ -548,20 +548,25 @@ void RunPoseStability(const Options& opt, const cv::Ptr<cv::aruco::Dictionary>& 
 {
     const int width = 640, height = 480;
     const int frames = opt.quick ? 60 : 300;
-    const float sigma = 4.0f;
-    const float distances[] = {400.0f, 800.0f, 1200.0f, 1800.0f};
+    // Ordinary sensor noise at four distances; then heavy noise on the smallest markers the
+    // tracker is set up to see (about 40 px across at 2300).
+    struct Case
+    {
+        float distance, sigma;
+    };
+    const Case cases[] = {{400.0f, 4.0f}, {800.0f, 4.0f}, {1200.0f, 4.0f}, {1800.0f, 4.0f}, {1800.0f, 12.0f}, {2300.0f, 12.0f}};
     const float tilts[] = {0.0f, 3.0f, 6.0f, 10.0f};
 
     std::printf("\n## Pose stability\n\n");
     std::printf("One marker held still at 640 x 480, f = %.0f, tilted about an axis 30 degrees off the picture's "
                 "horizontal, spun 15 degrees, centre 40 px right and 30 px up; %d frames per row, each with "
-                "fresh Gaussian sensor noise (sigma %.0f grey levels) over the same textured background. "
+                "fresh Gaussian sensor noise of the given sigma (grey levels) over the same textured background. "
                 "Jump = rotation between consecutive detected frames; flips = jumps over 10 degrees; "
                 "tilt error = angle between the estimated and the true marker normal.\n\n",
-                kFocal, frames, sigma);
-    std::printf("| distance | side px | tilt | ours found | ours max jump | ours flips | ours max tilt err | ArUco+IPPE found | "
+                kFocal, frames);
+    std::printf("| distance | side px | noise | tilt | ours found | ours max jump | ours flips | ours max tilt err | ArUco+IPPE found | "
                 "ArUco+IPPE max jump | ArUco+IPPE flips | ArUco+IPPE max tilt err |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
 
     cv::Ptr<cv::aruco::DetectorParameters> params = cv::aruco::DetectorParameters::create();
     params->cornerRefinementMethod = cv::aruco::CORNER_REFINE_SUBPIX; // as ours refines its corners
@@ -570,8 +575,9 @@ void RunPoseStability(const Options& opt, const cv::Ptr<cv::aruco::Dictionary>& 
     const std::vector<cv::Point3f> object = {{-h, h, 0}, {h, h, 0}, {h, -h, 0}, {-h, -h, 0}};
 
     Stability totalOurs, totalAruco;
-    for (float d : distances)
+    for (const Case& cs : cases)
         for (float tilt : tilts) {
+            const float d = cs.distance, sigma = cs.sigma;
             const float a = 30.0f * kPi / 180.0f;
             const trk::SynthMarker pose = trk::PoseMarker(3, d, 15.0f, tilt * std::cos(a), tilt * std::sin(a), 40.0f, -30.0f, kFocal);
             trk::SynthOptions o;
@@ -644,7 +650,8 @@ void RunPoseStability(const Options& opt, const cv::Ptr<cv::aruco::Dictionary>& 
                 havePrevAruco = seen;
             }
             const float side = std::sqrt(PolygonArea(oursClean.truth[0].corners));
-            std::printf("| %.0f | %.0f | %.0f° | %.0f%% | %.2f° | %ld | %.2f° | %.0f%% | %.2f° | %ld | %.2f° |\n", d, side, tilt,
+            std::printf("| %.0f | %.0f | %.0f | %.0f° | %.0f%% | %.2f° | %ld | %.2f° | %.0f%% | %.2f° | %ld | %.2f° |\n", d, side,
+                        sigma, tilt,
                         100.0 * ours.detected / ours.frames, ours.maxJump, ours.flips, ours.maxTiltError,
                         100.0 * aruco.detected / aruco.frames, aruco.maxJump, aruco.flips, aruco.maxTiltError);
             std::fflush(stdout);
@@ -656,7 +663,7 @@ void RunPoseStability(const Options& opt, const cv::Ptr<cv::aruco::Dictionary>& 
                 tot->maxTiltError = std::max(tot->maxTiltError, s->maxTiltError);
             }
         }
-    std::printf("| **all** | | | %.1f%% | **%.2f°** | **%ld** | %.2f° | %.1f%% | **%.2f°** | **%ld** | %.2f° |\n",
+    std::printf("| **all** | | | | %.1f%% | **%.2f°** | **%ld** | %.2f° | %.1f%% | **%.2f°** | **%ld** | %.2f° |\n",
                 100.0 * totalOurs.detected / totalOurs.frames, totalOurs.maxJump, totalOurs.flips, totalOurs.maxTiltError,
                 100.0 * totalAruco.detected / totalAruco.frames, totalAruco.maxJump, totalAruco.flips,
                 totalAruco.maxTiltError);
@@ -756,8 +763,9 @@ int main(int argc, char** argv)
     const cv::Ptr<cv::aruco::Dictionary> dict = cv::aruco::getPredefinedDictionary(cv::aruco::DICT_4X4_50);
 
     std::printf("# Tracker benchmark%s\n\n", opt.quick ? " (quick)" : "");
-    std::printf("CPU: %s, %d hardware threads; OpenCV %s (1 thread); AprilTag %s (nthreads 1, quad_decimate %.1f).\n",
-                CpuName().c_str(), cv::getNumberOfCPUs(), CV_VERSION, QUORVANE_APRILTAG_VERSION, static_cast<double>(DefaultDecimate()));
+    std::printf("CPU: %s, %d hardware threads; %s build; OpenCV %s (1 thread); AprilTag %s (nthreads 1, quad_decimate %.1f).\n",
+                CpuName().c_str(), cv::getNumberOfCPUs(), QUORVANE_BUILD_TYPE, CV_VERSION, QUORVANE_APRILTAG_VERSION,
+                static_cast<double>(DefaultDecimate()));
     std::fflush(stdout);
     if (opt.speed)
         RunSpeed(opt, dict);
