@@ -731,6 +731,9 @@ const unsigned kImportFlags = aiProcess_Triangulate | aiProcess_SortByPType | ai
 void configure(Assimp::Importer& importer)
 {
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    // An FBX texture then names its embedded picture by the index this import gave
+    // it, not by the writer's reference, which need not match what was embedded.
+    importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_EMBEDDED_TEXTURES_LEGACY_NAMING, true);
 }
 
 osg::ref_ptr<osg::Node> load(const std::string& path)
