@@ -120,6 +120,27 @@ int main(int argc, char* argv[])
         p.setBrush(QColor(0xe0, 0x22, 0x22));
         p.drawEllipse(QPointF(0.17 * s, 0.22 * s), 0.07 * s, 0.07 * s); // the recording light
     });
+    ok &= draw(out.filePath("delete.png"), 64, 64, [](QPainter& p, qreal s) {
+        // A waste bin: lid, handle and a ribbed body.
+        p.setPen(QPen(QColor(0x7a, 0x1c, 0x12), 0.04 * s, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QLinearGradient g(0.2 * s, 0, 0.8 * s, 0);
+        g.setColorAt(0, QColor(0xe8, 0x5b, 0x3a));
+        g.setColorAt(1, QColor(0xb3, 0x32, 0x1c));
+        p.setBrush(g);
+        QPainterPath body;
+        body.moveTo(0.22 * s, 0.30 * s);
+        body.lineTo(0.78 * s, 0.30 * s);
+        body.lineTo(0.72 * s, 0.90 * s);
+        body.lineTo(0.28 * s, 0.90 * s);
+        body.closeSubpath();
+        p.drawPath(body);
+        p.drawRoundedRect(QRectF(0.14 * s, 0.18 * s, 0.72 * s, 0.10 * s), 0.03 * s, 0.03 * s);
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(0.40 * s, 0.08 * s, 0.20 * s, 0.10 * s), 0.03 * s, 0.03 * s);
+        p.setPen(QPen(QColor(255, 255, 255, 150), 0.035 * s, Qt::SolidLine, Qt::RoundCap));
+        for (qreal x : {0.38, 0.5, 0.62})
+            p.drawLine(QPointF(x * s, 0.40 * s), QPointF(x * s, 0.80 * s));
+    });
     ok &= draw(out.filePath("spain.png"), 32, 32, flagSpain);
     ok &= draw(out.filePath("england.png"), 32, 32, flagEngland);
     ok &= draw(out.filePath("china.png"), 32, 32, flagChina);

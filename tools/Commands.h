@@ -19,5 +19,6 @@ int runSynth(const QStringList& args);
 int runModel(const QStringList& args);
 int runScene(const QStringList& args);
 int runArchive(const QStringList& args);
+int runThumbnail(const QStringList& args);
 
 } // namespace qvtool

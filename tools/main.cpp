@@ -16,6 +16,7 @@ const qvtool::Command kCommands[] = {
     {"model", "look into a model file (.qmd) or unpack it", qvtool::runModel},
     {"scene", "print a scene file (.qvs2) or export it as an archive", qvtool::runScene},
     {"archive", "look into an export archive (.qvx2, .qvx, .qvm2) or extract it", qvtool::runArchive},
+    {"thumbnail", "render the 256 x 256 thumbnail of a model file", qvtool::runThumbnail},
 };
 
 void printUsage(FILE* out)

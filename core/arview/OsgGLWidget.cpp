@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
 #include <QWheelEvent>
 
 #include <osgGA/GUIEventAdapter>
@@ -71,6 +73,12 @@ void OsgGLWidget::paintGL()
 {
     // Qt may hand the widget a new framebuffer object after a resize or reparenting.
     m_window->setDefaultFboId(defaultFramebufferObject());
+    // Qt draws with the same context between our frames: nothing the scene graph remembers about
+    // the GL state can be trusted, so it starts each frame from a clean slate.
+    if (auto* f = QOpenGLContext::currentContext()->extraFunctions())
+        f->glBindVertexArray(0);
+    if (osg::State* state = m_window->getState())
+        state->reset();
     if (m_beforeFrame)
         m_beforeFrame();
     if (m_viewer)

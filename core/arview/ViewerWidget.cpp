@@ -2,6 +2,7 @@
 
 #include "MarkerCodes.h"
 #include "OsgGLWidget.h"
+#include "Label3dPropertyDlg.h"
 #include "PickHandler.h"
 #include "ViewSetup.h"
 
@@ -405,4 +406,114 @@ void ViewerWidget::renderNow()
     trackAndPose();
     frame();
     m_glWidget->doneCurrent();
+}
+
+bool ViewerWidget::setMarkerContent(int n, const QString& file)
+{
+    MarkerContent* s = slot(n);
+    return s && s->setContent(file);
+}
+
+void ViewerWidget::resetMarker(int n)
+{
+    if (!slot(n))
+        return;
+    auto& entry = m_slots[static_cast<size_t>(n)];
+    m_root->removeChild(entry->draggerRoot());
+    const unsigned int code = entry->code();
+    entry = std::make_unique<MarkerContent>(code, m_markerSize);
+    m_root->addChild(entry->draggerRoot());
+}
+
+void ViewerWidget::resetAllMarkers()
+{
+    for (const auto& s : m_slots)
+        m_root->removeChild(s->draggerRoot());
+    m_slots.clear(); // frees the slots with their video captures and buffers
+    for (unsigned int code : m_markerCodes)
+        addSlot(code);
+}
+
+void ViewerWidget::setMarkerScale(int n, float factor)
+{
+    if (MarkerContent* s = slot(n))
+        s->setScale(factor, factor, factor);
+}
+
+void ViewerWidget::setMarkerRotation(int n, float ax, float ay, float az)
+{
+    if (MarkerContent* s = slot(n))
+        s->setRotation(ax, ay, az);
+}
+
+void ViewerWidget::translateMarkerContent(int n, float dx, float dy, float dz)
+{
+    if (MarkerContent* s = slot(n))
+        s->translate(dx, dy, dz);
+}
+
+std::vector<Label3d*> ViewerWidget::markerLabels(int n) const
+{
+    const MarkerContent* s = slot(n);
+    return s ? s->labels() : std::vector<Label3d*>{};
+}
+
+Label3d* ViewerWidget::addMarkerLabel(int n, const std::string& utf8, const osg::Vec4& fontColor,
+                                      const osg::Vec4& backgroundColor, const osg::Vec3& point, float distance,
+                                      float angle, float size)
+{
+    MarkerContent* s = slot(n);
+    if (!s)
+        return nullptr;
+    // Scenes store anchors in the content's own units: taking them through the marker's last pose
+    // or the user's transforms would put the label somewhere else.
+    Label3d* label = s->addLabelAtAnchor(utf8, fontColor, backgroundColor, point, 50.0f, 0.0f, 12.0f);
+    label->setDistance(distance);
+    label->setAngle(angle);
+    label->setSize(size);
+    return label;
+}
+
+bool ViewerWidget::editLabel(Label3d* label)
+{
+    MarkerContent* owner = label->owner();
+    {
+        Label3dPropertyDlg dialog(label, parentWidget());
+        dialog.exec();
+        dialog.raise();
+        dialog.activateWindow();
+    }
+    const QString text = QString::fromUtf8(label->textUtf8().c_str());
+    if (!text.trimmed().isEmpty())
+        return true;
+    owner->removeLabel(label);
+    update();
+    return false;
+}
+
+bool ViewerWidget::editLabelById(unsigned int id)
+{
+    for (const auto& s : m_slots)
+        if (Label3d* label = s->findLabel(id))
+            return editLabel(label);
+    return false;
+}
+
+void ViewerWidget::addLabelAndEdit(int n, const osg::Vec3d& worldPoint)
+{
+    MarkerContent* s = slot(n);
+    if (!s)
+        return;
+    Label3d* label = s->addLabel(tr("Escribe aquí...").toUtf8().toStdString(), osg::Vec4(0, 0, 0, 1),
+                                 osg::Vec4(1, 1, 1, 1), worldPoint, 50.0f, 0.0f, 12.0f);
+    update();
+    editLabel(label);
+}
+
+int ViewerWidget::slotOfDraggerRoot(const osg::Node* node) const
+{
+    for (size_t i = 0; i < m_slots.size(); ++i)
+        if (m_slots[i]->draggerRoot() == node)
+            return static_cast<int>(i);
+    return -1;
 }

@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+class Label3d;
 class OsgGLWidget;
 class PickHandler;
 class QGridLayout;
@@ -50,6 +51,26 @@ public:
     const std::vector<unsigned int>& markerCodes() const { return m_markerCodes; }
     int slotCount() const { return static_cast<int>(m_slots.size()); }
     MarkerContent* slot(int n) const;
+
+    // Marker slot operations by marker number; each does nothing for a number outside the slots.
+    bool setMarkerContent(int n, const QString& file);
+    void resetMarker(int n);
+    void resetAllMarkers();
+    void setMarkerScale(int n, float factor);
+    void setMarkerRotation(int n, float ax, float ay, float az);
+    void translateMarkerContent(int n, float dx, float dy, float dz);
+    std::vector<Label3d*> markerLabels(int n) const;
+    // A label read from a scene: made at its anchor (content units), then given its distance, angle
+    // and size.
+    Label3d* addMarkerLabel(int n, const std::string& utf8, const osg::Vec4& fontColor, const osg::Vec4& backgroundColor,
+                            const osg::Vec3& point, float distance, float angle, float size);
+
+    // Opens the label dialog; afterwards deletes the label when its text is blank (false).
+    bool editLabel(Label3d* label);
+    bool editLabelById(unsigned int id);
+    // A new label at a world point of slot n's content, then its dialog (the pick handler's double-click).
+    void addLabelAndEdit(int n, const osg::Vec3d& worldPoint);
+    int slotOfDraggerRoot(const osg::Node* node) const;
 
     osg::Group* rootGroup() const { return m_root.get(); }
     osg::Camera* mainCamera() const { return m_camera.get(); }

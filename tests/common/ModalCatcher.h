@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
+
 class ModalCatcher : public QObject
 {
 public:
@@ -19,6 +21,9 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, this, [this] { poll(); });
         m_timer.start();
     }
+
+    // Called with each dialog before it is answered (to fill it in as a user would).
+    std::function<void(QDialog*)> onDialog;
 
     QStringList texts;   // message box texts, in order
     QStringList titles;  // window titles of every dialog answered
@@ -36,6 +41,8 @@ private:
         titles << dialog->windowTitle();
         if (auto* box = qobject_cast<QMessageBox*>(dialog))
             texts << box->text();
+        if (onDialog)
+            onDialog(dialog);
         if (m_accept)
             dialog->accept();
         else

@@ -1,0 +1,136 @@
+#include "Thumbnail.h"
+
+#include <osg/DisplaySettings>
+#include <osg/GraphicsContext>
+#include <osg/MatrixTransform>
+#include <osgDB/DatabasePager>
+#include <osgDB/ReadFile>
+#include <osgDB/WriteFile>
+#include <osgUtil/SceneView>
+#include <osgViewer/View>
+#include <osgViewer/Viewer>
+
+#include <cmath>
+#include <iostream>
+
+CustomRenderer::CustomRenderer(osg::Camera* camera)
+    : osgViewer::Renderer(camera)
+{
+}
+
+void CustomRenderer::operator()(osg::GraphicsContext* /*context*/)
+{
+    if (!_graphicsThreadDoesCull)
+        return;
+    if (m_cullOnly)
+        cull();
+    else
+        cull_draw();
+}
+
+void CustomRenderer::cull()
+{
+    osgUtil::SceneView* sceneView = _sceneView[0].get();
+    if (!sceneView || _done)
+        return;
+    updateSceneView(sceneView);
+    if (auto* view = dynamic_cast<osgViewer::View*>(_camera->getView()))
+        sceneView->setFusionDistance(view->getFusionDistanceMode(), view->getFusionDistanceValue());
+    sceneView->inheritCullSettings(*(sceneView->getCamera()));
+    sceneView->cull();
+}
+
+WindowCaptureCallback::WindowCaptureCallback(GLenum readBuffer, const std::string& fileName)
+    : m_readBuffer(readBuffer)
+    , m_fileName(fileName)
+    , m_image(new osg::Image)
+{
+}
+
+void WindowCaptureCallback::operator()(osg::RenderInfo& renderInfo) const
+{
+#if !defined(OSG_GLES1_AVAILABLE) && !defined(OSG_GLES2_AVAILABLE)
+    glReadBuffer(m_readBuffer);
+#endif
+    OpenThreads::ScopedLock<OpenThreads::Mutex> lock(m_mutex);
+    osg::GraphicsContext* gc = renderInfo.getState()->getGraphicsContext();
+    if (gc && gc->getTraits()) {
+        const osg::GraphicsContext::Traits* traits = gc->getTraits();
+        const GLenum format = traits->alpha ? GL_RGBA : GL_RGB;
+        const int width = traits->width, height = traits->height;
+        std::cout << "Capture: size=" << width << "x" << height << ", format=" << (format == GL_RGBA ? "GL_RGBA" : "GL_RGB")
+                  << std::endl;
+        m_image->readPixels(0, 0, width, height, format, GL_UNSIGNED_BYTE);
+    }
+    if (!m_fileName.empty()) {
+        std::cout << "Writing to: " << m_fileName << std::endl;
+        osgDB::writeImageFile(*m_image, m_fileName, osgDB::Registry::instance()->getOptions());
+    }
+}
+
+bool renderModelThumbnail(const std::string& modelPath, const std::string& imagePath)
+{
+    // Read the model first: without one there is nothing to draw and no context is needed.
+    osg::ref_ptr<osg::Node> model = osgDB::readRefNodeFile(modelPath, osgDB::Registry::instance()->getOptions());
+    if (!model)
+        return false;
+    const osg::BoundingSphere bs = model->getBound();
+    // An empty model has no size to fit into the picture.
+    if (!bs.valid() || !(bs.radius() > 0.0f) || !std::isfinite(bs.radius()))
+        return false;
+
+    osg::ref_ptr<osgViewer::Viewer> viewer = new osgViewer::Viewer;
+    osg::ref_ptr<osg::GraphicsContext::Traits> traits =
+        new osg::GraphicsContext::Traits(osg::DisplaySettings::instance().get());
+    traits->readDISPLAY();
+    traits->setUndefinedScreenDetailsToDefaultScreen();
+    traits->width = 256;
+    traits->height = 256;
+    traits->pbuffer = true;
+    osg::ref_ptr<osg::GraphicsContext> gc = osg::GraphicsContext::createGraphicsContext(traits.get());
+    if (!gc) {
+        traits->pbuffer = false;
+        gc = osg::GraphicsContext::createGraphicsContext(traits.get());
+        if (!gc)
+            return false;
+    }
+
+    osg::ref_ptr<osg::Camera> camera = new osg::Camera;
+    camera->setGraphicsContext(gc.get());
+    camera->setClearColor({0.0f, 1.0f, 0.0f, 1.0f});
+    camera->setViewport(new osg::Viewport(0, 0, 256, 256));
+    camera->setProjectionMatrixAsPerspective(45.0, 1.0, 1.0, 10000.0);
+    const GLenum buffer = traits->doubleBuffer ? GL_BACK : GL_FRONT;
+    camera->setDrawBuffer(buffer);
+    camera->setReadBuffer(buffer);
+    viewer->setCamera(camera.get());
+
+    const double s = (10.0 / bs.radius()) / 1.1518735885620117;
+    osg::ref_ptr<osg::MatrixTransform> scale = new osg::MatrixTransform(osg::Matrix::scale(s, s, s));
+    osg::ref_ptr<osg::MatrixTransform> centre = new osg::MatrixTransform(osg::Matrix::translate(-bs.center()));
+    centre->addChild(model);
+    scale->addChild(centre);
+
+    camera->setViewMatrixAsLookAt({10.0, -10.0, 10.0}, {9.0, -9.0, 9.0}, {0.0, 0.0, 1.0});
+    viewer->getDatabasePager()->setDoPreCompile(false);
+    osg::ref_ptr<CustomRenderer> renderer = new CustomRenderer(camera.get());
+    camera->setRenderer(renderer.get());
+    viewer->setThreadingModel(osgViewer::Viewer::SingleThreaded);
+    viewer->setSceneData(scale.get());
+    viewer->realize();
+    if (!viewer->isRealized())
+        return false;
+    viewer->frame();
+
+    // Let paged data arrive, culling only; a bounded wait keeps a broken pager from hanging us.
+    for (int i = 0; i < 1000 && !viewer->done() && viewer->getDatabasePager()->getRequestsInProgress(); ++i) {
+        viewer->updateTraversal();
+        viewer->renderingTraversals();
+    }
+
+    renderer->setCullOnly(false);
+    camera->setFinalDrawCallback(new WindowCaptureCallback(buffer, imagePath));
+    viewer->renderingTraversals();
+    camera->setFinalDrawCallback(nullptr);
+    return true;
+}
