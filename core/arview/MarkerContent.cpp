@@ -1,5 +1,7 @@
 #include "MarkerContent.h"
 
+#include "AssimpReader.h"
+
 #include <osg/BlendFunc>
 #include <osg/ComputeBoundsVisitor>
 #include <osg/Geode>
@@ -172,6 +174,7 @@ bool MarkerContent::setContent(const QString& path)
     } else if (hasDot && (ext == QLatin1String("mpg") || ext == QLatin1String("avi") || ext == QLatin1String("mp4"))) {
         node = createVideo(path);
     } else {
+        quorvane::registerAssimpReader(); // FBX, glTF and the other formats through assimp
         node = osgDB::readRefNodeFile(QFile::encodeName(path).toStdString(),
                                       osgDB::Registry::instance()->getOptions());
     }

@@ -75,8 +75,14 @@ void OsgGLWidget::paintGL()
     m_window->setDefaultFboId(defaultFramebufferObject());
     // Qt draws with the same context between our frames: nothing the scene graph remembers about
     // the GL state can be trusted, so it starts each frame from a clean slate.
-    if (auto* f = QOpenGLContext::currentContext()->extraFunctions())
+    if (auto* f = QOpenGLContext::currentContext()->extraFunctions()) {
+        f->glUseProgram(0);
         f->glBindVertexArray(0);
+        f->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        f->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+        f->glActiveTexture(GL_TEXTURE0);
+        f->glBindTexture(GL_TEXTURE_2D, 0);
+    }
     if (osg::State* state = m_window->getState())
         state->reset();
     if (m_beforeFrame)

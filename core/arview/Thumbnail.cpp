@@ -1,5 +1,7 @@
 #include "Thumbnail.h"
 
+#include "AssimpReader.h"
+
 #include <osg/DisplaySettings>
 #include <osg/GraphicsContext>
 #include <osg/MatrixTransform>
@@ -71,6 +73,7 @@ void WindowCaptureCallback::operator()(osg::RenderInfo& renderInfo) const
 bool renderModelThumbnail(const std::string& modelPath, const std::string& imagePath)
 {
     // Read the model first: without one there is nothing to draw and no context is needed.
+    quorvane::registerAssimpReader();
     osg::ref_ptr<osg::Node> model = osgDB::readRefNodeFile(modelPath, osgDB::Registry::instance()->getOptions());
     if (!model)
         return false;
