@@ -6,6 +6,7 @@
 #include <QOpenGLExtraFunctions>
 #include <QWheelEvent>
 
+#include <osg/Notify>
 #include <osgGA/GUIEventAdapter>
 
 namespace {
@@ -73,8 +74,18 @@ void OsgGLWidget::paintGL()
 {
     // Qt may hand the widget a new framebuffer object after a resize or reparenting.
     m_window->setDefaultFboId(defaultFramebufferObject());
-    // Qt draws with the same context between our frames: nothing the scene graph remembers about
-    // the GL state can be trusted, so it starts each frame from a clean slate.
+    resetGLState();
+    if (m_beforeFrame)
+        m_beforeFrame();
+    if (m_viewer)
+        m_viewer->frame();
+}
+
+void OsgGLWidget::resetGLState()
+{
+    // Qt draws with the same context between our frames (its own programs, buffers and
+    // textures): nothing the scene graph remembers about the GL state can be trusted, so each
+    // frame starts from a clean slate.
     if (auto* f = QOpenGLContext::currentContext()->extraFunctions()) {
         f->glUseProgram(0);
         f->glBindVertexArray(0);
@@ -83,12 +94,14 @@ void OsgGLWidget::paintGL()
         f->glActiveTexture(GL_TEXTURE0);
         f->glBindTexture(GL_TEXTURE_2D, 0);
     }
-    if (osg::State* state = m_window->getState())
+    if (osg::State* state = m_window->getState()) {
+        // reset() announces itself at notice level; that is no news worth a line per frame.
+        const osg::NotifySeverity level = osg::getNotifyLevel();
+        if (level >= osg::NOTICE)
+            osg::setNotifyLevel(osg::WARN);
         state->reset();
-    if (m_beforeFrame)
-        m_beforeFrame();
-    if (m_viewer)
-        m_viewer->frame();
+        osg::setNotifyLevel(level);
+    }
 }
 
 void OsgGLWidget::resizeGL(int w, int h)

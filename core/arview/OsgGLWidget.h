@@ -23,6 +23,9 @@ public:
     // what is drawn always belongs to the picture in the background.
     void setBeforeFrame(std::function<void()> work) { m_beforeFrame = std::move(work); }
 
+    // Makes the scene graph's idea of the GL state true again; call with the context current.
+    void resetGLState();
+
     // The surface every view asks for: compatibility profile (the scene graph draws with the
     // fixed-function pipeline), depth, and 8 stencil bits for the selection outline.
     static QSurfaceFormat surfaceFormat();

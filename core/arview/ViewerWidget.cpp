@@ -403,6 +403,7 @@ void ViewerWidget::renderNow()
         return;
     m_glWidget->makeCurrent();
     m_glWidget->graphicsWindow()->setDefaultFboId(m_glWidget->defaultFramebufferObject());
+    m_glWidget->resetGLState();
     trackAndPose();
     frame();
     m_glWidget->doneCurrent();
