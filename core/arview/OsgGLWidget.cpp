@@ -91,8 +91,6 @@ void OsgGLWidget::resetGLState()
         f->glBindVertexArray(0);
         f->glBindBuffer(GL_ARRAY_BUFFER, 0);
         f->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-        f->glActiveTexture(GL_TEXTURE0);
-        f->glBindTexture(GL_TEXTURE_2D, 0);
     }
     if (osg::State* state = m_window->getState()) {
         // reset() announces itself at notice level; that is no news worth a line per frame.
