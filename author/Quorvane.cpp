@@ -222,12 +222,9 @@ bool Quorvane::initCamera()
     if (!videoSource) {
         if (cameraIndex_ < 0)
             return false;
-        videoSource = std::make_unique<Vandrel::VideoCaptureOCV>();
-        if (!videoSource->open(cameraIndex_, 640, 480)) {
-            videoSource.reset();
-            warn(tr("No se pudo inicializar la cámara."));
+        videoSource = quorvane::openCameraOrWarn(cameraIndex_);
+        if (!videoSource)
             return false;
-        }
     }
     frameWidth = videoSource->getWidth();
     frameHeight = videoSource->getHeight();

@@ -55,13 +55,9 @@ bool QuorvaneViewer::startVideoTracking()
     if (!videoSource) {
         if (cameraIndex_ < 0)
             return false;
-        videoSource = std::make_unique<Vandrel::VideoCaptureOCV>();
-        if (!videoSource->open(cameraIndex_, 640, 480)) {
-            videoSource.reset();
-            QMessageBox::warning(QApplication::activeWindow(), tr("Error"), tr("No se pudo inicializar la cámara."),
-                                 QMessageBox::Ok);
+        videoSource = quorvane::openCameraOrWarn(cameraIndex_);
+        if (!videoSource)
             return false;
-        }
     }
     frameWidth = videoSource->getWidth();
     frameHeight = videoSource->getHeight();

@@ -1,6 +1,7 @@
 #include "MarkerContent.h"
 
 #include "AssimpReader.h"
+#include "QuadGeometry.h"
 
 #include <osg/BlendFunc>
 #include <osg/ComputeBoundsVisitor>
@@ -33,23 +34,8 @@ osg::ref_ptr<T> named(const char* name)
 osg::ref_ptr<osg::Geode> texturedQuad(osg::Image* image, int w, int h, bool transparent)
 {
     const float hw = static_cast<float>(w) / 2.0f, hh = static_cast<float>(h) / 2.0f;
-    osg::ref_ptr<osg::Geometry> quad = new osg::Geometry;
-    osg::ref_ptr<osg::Vec3Array> v = new osg::Vec3Array;
-    v->push_back({-hw, -hh, 0.0f});
-    v->push_back({hw, -hh, 0.0f});
-    v->push_back({hw, hh, 0.0f});
-    v->push_back({-hw, hh, 0.0f});
-    quad->setVertexArray(v);
-    osg::ref_ptr<osg::Vec2Array> tc = new osg::Vec2Array;
-    tc->push_back({0.0f, 0.0f});
-    tc->push_back({1.0f, 0.0f});
-    tc->push_back({1.0f, 1.0f});
-    tc->push_back({0.0f, 1.0f});
-    quad->setTexCoordArray(0, tc);
-    osg::ref_ptr<osg::Vec4Array> colour = new osg::Vec4Array;
-    colour->push_back({1.0f, 1.0f, 1.0f, 1.0f});
-    quad->setColorArray(colour, osg::Array::BIND_OVERALL);
-    quad->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
+    osg::ref_ptr<osg::Geometry> quad = quorvane::makeQuad({{-hw, -hh, 0.0f}, {hw, -hh, 0.0f}, {hw, hh, 0.0f}, {-hw, hh, 0.0f}},
+                                                          {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {1.0f, 1.0f, 1.0f, 1.0f});
 
     osg::ref_ptr<osg::Texture2D> texture = new osg::Texture2D(image);
     texture->setResizeNonPowerOfTwoHint(false);
@@ -133,23 +119,9 @@ MarkerContent::~MarkerContent()
 osg::ref_ptr<osg::Node> MarkerContent::createPlaceholder(float s)
 {
     const float h = s / 2.0f;
-    osg::ref_ptr<osg::Geometry> quad = new osg::Geometry;
-    osg::ref_ptr<osg::Vec3Array> v = new osg::Vec3Array;
-    v->push_back({-h, -h, 0.0f});
-    v->push_back({h, -h, 0.0f});
-    v->push_back({h, h, 0.0f});
-    v->push_back({-h, h, 0.0f});
-    quad->setVertexArray(v);
-    osg::ref_ptr<osg::Vec2Array> tc = new osg::Vec2Array;
-    tc->push_back({0.0f, 1.0f});
-    tc->push_back({1.0f, 1.0f});
-    tc->push_back({1.0f, 0.0f});
-    tc->push_back({0.0f, 0.0f});
-    quad->setTexCoordArray(0, tc);
-    osg::ref_ptr<osg::Vec4Array> colour = new osg::Vec4Array;
-    colour->push_back({253.0f / 255.0f, 179.0f / 255.0f, 0.0f, 1.0f});
-    quad->setColorArray(colour, osg::Array::BIND_OVERALL);
-    quad->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
+    osg::ref_ptr<osg::Geometry> quad =
+        quorvane::makeQuad({{-h, -h, 0.0f}, {h, -h, 0.0f}, {h, h, 0.0f}, {-h, h, 0.0f}}, {{0, 1}, {1, 1}, {1, 0}, {0, 0}},
+                           {253.0f / 255.0f, 179.0f / 255.0f, 0.0f, 1.0f});
 
     osg::StateSet* ss = quad->getOrCreateStateSet();
     ss->setMode(GL_LIGHTING, osg::StateAttribute::OFF);

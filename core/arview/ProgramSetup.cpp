@@ -1,9 +1,12 @@
 #include "ProgramSetup.h"
 
+#include "VideoCaptureOCV.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QMessageBox>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStyleFactory>
@@ -43,6 +46,16 @@ std::vector<std::unique_ptr<QTranslator>> installTranslators(QApplication& app, 
         translators.push_back(std::move(t));
     }
     return translators;
+}
+
+std::unique_ptr<Vandrel::VideoCaptureOCV> openCameraOrWarn(int index)
+{
+    auto camera = std::make_unique<Vandrel::VideoCaptureOCV>();
+    if (camera->open(index, 640, 480))
+        return camera;
+    QMessageBox::warning(QApplication::activeWindow(), QCoreApplication::translate("Quorvane", "Error"),
+                         QCoreApplication::translate("Quorvane", "No se pudo inicializar la cámara."), QMessageBox::Ok);
+    return nullptr;
 }
 
 std::unique_ptr<QSettings> machineSettings()

@@ -12,6 +12,10 @@ class QApplication;
 class QSettings;
 class QTranslator;
 
+namespace Vandrel {
+class VideoCaptureOCV;
+}
+
 namespace quorvane {
 
 struct ProgramIdentity
@@ -33,6 +37,10 @@ std::vector<std::pair<QString, QString>> translationFiles(const ProgramIdentity&
 // translator empty. The translators must outlive the program's windows.
 std::vector<std::unique_ptr<QTranslator>> installTranslators(QApplication& app, const ProgramIdentity& id,
                                                              const QString& language);
+
+// Opens camera `index` at 640 x 480 as both programs do; on failure warns the user ("Error" /
+// "No se pudo inicializar la cámara.") and returns nothing.
+std::unique_ptr<Vandrel::VideoCaptureOCV> openCameraOrWarn(int index);
 
 // The settings both programs share (camera focal length "f", the web account): one file in the
 // user's configuration folder, readable by the user alone.

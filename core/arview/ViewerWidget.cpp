@@ -4,6 +4,7 @@
 #include "OsgGLWidget.h"
 #include "Label3dPropertyDlg.h"
 #include "PickHandler.h"
+#include "QuadGeometry.h"
 #include "ViewSetup.h"
 
 #include <QDir>
@@ -45,14 +46,7 @@ QString temporaryDirectory()
 osg::ref_ptr<osg::Geometry> backgroundGeometry(osg::Vec3Array* vertices, const osg::Vec2 (&tex)[4],
                                               osg::Texture2D* texture)
 {
-    osg::ref_ptr<osg::Geometry> g = new osg::Geometry;
-    g->setVertexArray(vertices);
-    osg::ref_ptr<osg::Vec2Array> tc = new osg::Vec2Array(tex, tex + 4);
-    g->setTexCoordArray(0, tc);
-    osg::ref_ptr<osg::Vec4Array> colour = new osg::Vec4Array;
-    colour->push_back({1.0f, 1.0f, 1.0f, 1.0f});
-    g->setColorArray(colour, osg::Array::BIND_OVERALL);
-    g->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
+    osg::ref_ptr<osg::Geometry> g = quorvane::makeQuad(vertices, tex, {1.0f, 1.0f, 1.0f, 1.0f});
     osg::StateSet* ss = g->getOrCreateStateSet();
     ss->setTextureAttributeAndModes(0, texture, osg::StateAttribute::ON);
     ss->setRenderingHint(osg::StateSet::OPAQUE_BIN);
@@ -261,26 +255,11 @@ bool ViewerWidget::setLogo(const QImage& image)
     const float h = logo ? static_cast<float>(logo->t()) : 0.0f;
     m_logoTransform->setMatrix(osg::Matrix::translate(static_cast<float>(width()) - (w + 20.0f), 50.0f, 0.0f));
 
-    osg::ref_ptr<osg::Geometry> quad = new osg::Geometry;
-    osg::ref_ptr<osg::Vec3Array> v = new osg::Vec3Array;
-    v->push_back({0.0f, 0.0f, -1.0f});
-    v->push_back({w, 0.0f, -1.0f});
-    v->push_back({w, h, -1.0f});
-    v->push_back({0.0f, h, -1.0f});
-    quad->setVertexArray(v);
-    osg::ref_ptr<osg::Vec2Array> tc = new osg::Vec2Array;
-    tc->push_back({0.0f, 0.0f});
-    tc->push_back({1.0f, 0.0f});
-    tc->push_back({1.0f, 1.0f});
-    tc->push_back({0.0f, 1.0f});
-    quad->setTexCoordArray(0, tc);
+    osg::ref_ptr<osg::Geometry> quad = quorvane::makeQuad({{0.0f, 0.0f, -1.0f}, {w, 0.0f, -1.0f}, {w, h, -1.0f}, {0.0f, h, -1.0f}},
+                                                          {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {1.0f, 1.0f, 1.0f, 1.0f});
     osg::ref_ptr<osg::Vec3Array> normal = new osg::Vec3Array;
     normal->push_back({0.0f, 0.0f, 1.0f});
     quad->setNormalArray(normal, osg::Array::BIND_OVERALL);
-    osg::ref_ptr<osg::Vec4Array> colour = new osg::Vec4Array;
-    colour->push_back({1.0f, 1.0f, 1.0f, 1.0f});
-    quad->setColorArray(colour, osg::Array::BIND_OVERALL);
-    quad->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
     m_logoGeode->addDrawable(quad);
 
     osg::ref_ptr<osg::StateSet> ss = new osg::StateSet;
