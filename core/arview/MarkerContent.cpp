@@ -2,6 +2,7 @@
 
 #include "AssimpReader.h"
 #include "QuadGeometry.h"
+#include "SelectionOutline.h"
 
 #include <osg/BlendFunc>
 #include <osg/ComputeBoundsVisitor>
@@ -168,7 +169,7 @@ bool MarkerContent::setContent(const QString& path)
     osg::ref_ptr<osg::MatrixTransform> wrapper = new osg::MatrixTransform;
     wrapper->setNodeMask(8);
     wrapper->setMatrix(osg::Matrix::rotate(3.1415927410125732, osg::Vec3(1.0f, 0.0f, 0.0f)));
-    m_outline = new osgFX::Outline;
+    m_outline = new SelectionOutline;
     m_outline->setWidth(8.0f);
     m_outline->setColor({1.0f, 0.0f, 0.0f, 1.0f});
     m_outline->setEnabled(false);

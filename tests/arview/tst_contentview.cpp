@@ -143,6 +143,10 @@ void TestContentView::onlySelectedSlotIsOutlined()
     const int left = cv::countNonZero(red(cv::Rect(0, 0, W / 2, H)));
     const int right = cv::countNonZero(red(cv::Rect(W / 2, 0, W / 2, H)));
     QVERIFY2(left == 0 && right > 200, qPrintable(QStringLiteral("left %1 right %2").arg(left).arg(right)));
+    // Selection adds the outline and changes nothing inside it: both cubes look the same.
+    const cv::Vec3b plain = img.at<cv::Vec3b>(H / 2 - 30, W / 2 - 150), selected = img.at<cv::Vec3b>(H / 2 - 30, W / 2 + 150);
+    QVERIFY2(cv::norm(plain, selected, cv::NORM_INF) < 30 && plain[0] > 60,
+             qPrintable(QStringLiteral("plain %1 selected %2").arg(plain[0]).arg(selected[0])));
     QVERIFY(s.view.slot(2)->outline()->getEnabled() && !s.view.slot(1)->outline()->getEnabled());
 }
 
