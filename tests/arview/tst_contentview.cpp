@@ -8,6 +8,8 @@
 
 #include <QtTest>
 
+#include <QMouseEvent>
+
 #include <osg/Geode>
 #include <osg/ShapeDrawable>
 #include <osgDB/WriteFile>
@@ -192,6 +194,19 @@ void TestContentView::doubleClickAddsALabel()
         s.render(); // the click is handled in the next frame's event traversal
         QTest::qWait(100);
     };
+    // Ctrl + move over the content shows the 3D cursor on it; moving without Ctrl hides it.
+    auto move = [&](QPoint p, Qt::KeyboardModifiers mods) {
+        QMouseEvent e(QEvent::MouseMove, QPointF(p), s.view.glWidget()->mapToGlobal(QPointF(p)), Qt::NoButton, Qt::NoButton, mods);
+        QCoreApplication::sendEvent(s.view.glWidget(), &e);
+        s.render();
+    };
+    move(QPoint(W / 2 + 5, H / 2 + 5), Qt::ControlModifier);
+    QCOMPARE(s.view.pickMarker()->getNodeMask(), 2u);
+    const osg::Vec3d cursor = s.view.pickMarker()->getPosition();
+    QVERIFY(cursor.z() > 300 && cursor.z() < 900); // on the marker, about 600 units in front of the camera
+    move(QPoint(W / 2 + 8, H / 2 + 5), Qt::NoModifier);
+    QCOMPARE(s.view.pickMarker()->getNodeMask(), 0u);
+
     doubleClick(QPoint(15, 15)); // the background: nothing
     QCOMPARE(catcher.dialogs, 0);
     QVERIFY(s.view.markerLabels(6).empty());
