@@ -20,5 +20,6 @@ int runModel(const QStringList& args);
 int runScene(const QStringList& args);
 int runArchive(const QStringList& args);
 int runThumbnail(const QStringList& args);
+int runImport(const QStringList& args);
 
 } // namespace qvtool

@@ -17,6 +17,7 @@ const qvtool::Command kCommands[] = {
     {"scene", "print a scene file (.qvs2) or export it as an archive", qvtool::runScene},
     {"archive", "look into an export archive (.qvx2, .qvx, .qvm2) or extract it", qvtool::runArchive},
     {"thumbnail", "render the 256 x 256 thumbnail of a model file", qvtool::runThumbnail},
+    {"import", "import pictures, videos and 3D models into model files (.qmd)", qvtool::runImport},
 };
 
 void printUsage(FILE* out)

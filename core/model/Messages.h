@@ -17,6 +17,14 @@ inline constexpr char kMobileOnlyObj[] = QT_TRANSLATE_NOOP(
 // Appended to kMobileOnlyObj once for each refused model file.
 inline constexpr char kMobileRefusedItem[] = "\n %1";
 
+// Import (context "Model"): files a model names that are not there or are not what they claim to be.
+inline constexpr char kImportMissingExternal[] =
+    QT_TRANSLATE_NOOP("Model", "No se encontraron los siguientes archivos externos referenciados en %1:\n\n%2\n");
+inline constexpr char kImportMissingMaterial[] =
+    QT_TRANSLATE_NOOP("Model", "Error importando %1\n\nNo se encontró el archivo de material referenciado %2");
+inline constexpr char kImportMissingTexture[] =
+    QT_TRANSLATE_NOOP("Model", "Error importando material %1\n\nNo se encontró el archivo de textura referenciado %2");
+
 inline constexpr char kErrorTitle[] = QT_TRANSLATE_NOOP("Quorvane", "Error");
 
 } // namespace quorvane::messages

@@ -115,13 +115,6 @@ Model_v0_0::Model_v0_0()
     versionMinor = 0;
 }
 
-bool Model_v0_0::importFrom(const QString& destination, const QString& source)
-{
-    Q_UNUSED(destination);
-    Q_UNUSED(source);
-    return false;
-}
-
 bool Model_v0_0::accepts(const QString& argument)
 {
     Q_UNUSED(argument);
@@ -152,7 +145,11 @@ bool Model_v0_0::loadInto(const QString& path, const QDir& target)
 
     const QString t = canonicalTarget(target);
     QString content = contentPath(t, name, h.suffix);
-    const QString thumbnail = QStringLiteral("%1/%2.png").arg(t, name);
+    // A PNG picture unpacks to the name of its thumbnail; the thumbnail steps aside so that it does not
+    // replace the picture.
+    QString thumbnail = QStringLiteral("%1/%2.png").arg(t, name);
+    if (thumbnail == content)
+        thumbnail = QStringLiteral("%1/%2_thumbnail.png").arg(t, name);
     writeUncompressed(h.content, content);
     writeUncompressed(h.thumbnail, thumbnail);
 

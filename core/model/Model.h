@@ -13,6 +13,7 @@
 // be read at import is stored as the name "Error" with the five bytes "Error", and readers skip it.
 #pragma once
 
+#include "ImportReporter.h"
 #include "Limits.h"
 
 #include <QByteArray>
@@ -59,11 +60,17 @@ class Model_v0_0 : public Model
 public:
     Model_v0_0();
 
-    // Not available yet: always false.
+    // Imports the content file `source` (picture, video, OBJ, COLLADA, 3DS, DXF/STL/SVG, or any model
+    // assimp reads, converted to one binary FBX) into the model file `destination`, working in
+    // tempDirectory(). Missing or refused side files are reported to `reporter` (standard error when
+    // null) and stored as "Error" entries; false, with the reason in `lastError`, when no model file
+    // could be written. Only pictures are taken as textures and only material files as material
+    // libraries, and every copy lands inside the resource directory.
     bool importFrom(const QString& destination, const QString& source) override;
 
     // Unpacks into tempDirectory(). For a model file NAME.qmd: the content goes to NAME.SUFFIX (kind 4:
-    // moved into NAME_resdir/, never over an existing file there), the thumbnail to NAME.png, side files
+    // moved into NAME_resdir/, never over an existing file there), the thumbnail to NAME.png (NAME_thumbnail.png
+    // when the content itself is NAME.png), side files
     // to their entry names ("\" read as "/"). False, with nothing written, when the file cannot be opened,
     // its signature or version differs, or its stored suffix would name a path outside the folder.
     // Truncated data, failed writes and unknown kinds still load (the missing parts are left out).
@@ -83,6 +90,8 @@ public:
     QByteArray pack(const QString& path);
 
     bool loaded = false;
+    ImportReporter* reporter = nullptr; // not owned
+    QString lastError;                  // why the last import failed
     QString modelFile;
     QString mainFile;
     QString thumbnailFile;
