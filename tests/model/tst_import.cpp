@@ -11,6 +11,8 @@
 #include <osgAnimation/BasicAnimationManager>
 #include <osgDB/ReadFile>
 
+#include <opencv2/videoio.hpp>
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -219,6 +221,29 @@ private slots:
         QCOMPARE(QImage(model.thumbnailFile).size(), QSize(256, 128));
     }
 
+    void video()
+    {
+        const QString src = m_dir.filePath("clips/walk.avi");
+        QDir().mkpath(m_dir.filePath("clips"));
+        {
+            cv::VideoWriter writer(QFile::encodeName(src).toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 10,
+                                   cv::Size(320, 240));
+            QVERIFY(writer.isOpened());
+            for (int i = 0; i < 5; ++i)
+                writer.write(cv::Mat(240, 320, CV_8UC3, cv::Scalar(40 * i, 128, 255)));
+        }
+        bool ok = false;
+        const QString qmd = import(src, &ok);
+        QVERIFY(ok);
+        quorvane::Model_v0_0 model;
+        QVERIFY(model.load(qmd));
+        QCOMPARE(quorvane::inspectModelFile(qmd).kind, 3);
+        QCOMPARE(readFile(model.mainFile), readFile(src));
+        const QImage thumbnail(model.thumbnailFile);
+        QCOMPARE(thumbnail.size(), QSize(256, 192));
+        QVERIFY(qRed(thumbnail.pixel(128, 96)) > 200); // the frame's colour, not a stand-in
+    }
+
     void failures_data()
     {
         QTest::addColumn<QString>("name");
@@ -272,6 +297,27 @@ private slots:
         QImageReader jpeg(tempPath("Chair_resdir/tex0002_jpg.jpg"));
         QCOMPARE(jpeg.format(), QByteArray("jpeg"));
         QCOMPARE(jpeg.read().size(), QSize(8, 8));
+    }
+
+    // A 3DS whose texture is not beside it: one warning listing it, an "Error" entry, still imported.
+    void model3dsMissingTexture()
+    {
+        const QString src = m_dir.filePath("lone/lone.3ds");
+        QDir().mkpath(m_dir.filePath("lone"));
+        QVERIFY(QFile::copy(kModels + "/3DS/cube_with_diffuse_texture.3DS", src));
+        bool ok = false;
+        const QString qmd = import(src, &ok);
+        QVERIFY(ok);
+        QCOMPARE(m_recorder.messages,
+                 QStringList("Error|No se encontraron los siguientes archivos externos referenciados en " + src +
+                             ":\n\n\nTEST.PNG\n"));
+        const quorvane::ModelFileInfo info = quorvane::inspectModelFile(qmd);
+        QCOMPARE(info.kind, 4);
+        QCOMPARE(info.entries.size(), 1);
+        QVERIFY(info.entries[0].isError);
+        quorvane::Model_v0_0 model;
+        QVERIFY(model.load(qmd));
+        QCOMPARE(model.mainFile, tempPath("lone_resdir/lone.3ds"));
     }
 
     void objWithoutMaterials()
