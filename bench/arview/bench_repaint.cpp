@@ -167,7 +167,7 @@ int main(int argc, char* argv[])
     std::ostringstream sink;
     QTemporaryDir dir;
     for (const char* m : {"OBJ/spider.obj", "3DS/fels.3ds", "Collada/duck.dae", "STL/Spider_ascii.stl", "FBX/spider.fbx",
-                          "glTF2/BoxTextured/glTF/BoxTextured.gltf"}) {
+                          "glTF2/BoxTextured-glTF/BoxTextured.gltf"}) {
         const std::string path = (models + QLatin1Char('/') + QLatin1String(m)).toStdString();
         if (!QFileInfo::exists(QString::fromStdString(path)))
             continue;
