@@ -110,6 +110,9 @@ bool renderModelThumbnail(const std::string& modelPath, const std::string& image
 
     const double s = (10.0 / bs.radius()) / 1.1518735885620117;
     osg::ref_ptr<osg::MatrixTransform> scale = new osg::MatrixTransform(osg::Matrix::scale(s, s, s));
+    // The fit scales the normals too: without renormalising, small models came out nearly black and
+    // large ones washed out.
+    scale->getOrCreateStateSet()->setMode(GL_NORMALIZE, osg::StateAttribute::ON);
     osg::ref_ptr<osg::MatrixTransform> centre = new osg::MatrixTransform(osg::Matrix::translate(-bs.center()));
     centre->addChild(model);
     scale->addChild(centre);
