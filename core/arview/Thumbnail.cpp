@@ -99,6 +99,9 @@ bool renderModelThumbnail(const std::string& modelPath, const std::string& image
     }
 
     osg::ref_ptr<osg::Camera> camera = new osg::Camera;
+    // The view's lighting (its headlight) lives in its first camera's state: the new camera takes
+    // it over, or every model would be drawn unlit.
+    camera->setStateSet(viewer->getCamera()->getOrCreateStateSet());
     camera->setGraphicsContext(gc.get());
     camera->setClearColor({0.0f, 1.0f, 0.0f, 1.0f});
     camera->setViewport(new osg::Viewport(0, 0, 256, 256));

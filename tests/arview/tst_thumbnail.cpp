@@ -28,6 +28,7 @@ void TestThumbnail::modelInTheMiddleOnGreen_data()
     QTest::newRow("COLLADA") << QStringLiteral("Collada/duck.dae");
     QTest::newRow("OBJ") << QStringLiteral("OBJ/spider.obj");
     QTest::newRow("FBX through assimp") << QStringLiteral("FBX/spider.fbx");
+    QTest::newRow("glTF through assimp") << QStringLiteral("glTF2/BoxTextured-glTF/BoxTextured.gltf");
 }
 
 void TestThumbnail::modelInTheMiddleOnGreen()
@@ -47,6 +48,16 @@ void TestThumbnail::modelInTheMiddleOnGreen()
         for (int x = 96; x < 160; ++x)
             model_ += (img.pixel(x, y) & 0xFFFFFF) != (green & 0xFFFFFF);
     QVERIFY2(model_ > 64 * 64 / 3, qPrintable(QString::number(model_)));
+    // Lit, not a black silhouette: the model's pixels are clearly brighter than black.
+    double sum = 0;
+    int n = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            if ((img.pixel(x, y) & 0xFFFFFF) != (green & 0xFFFFFF)) {
+                sum += qGray(img.pixel(x, y));
+                ++n;
+            }
+    QVERIFY2(sum / n > 20, qPrintable(QString::number(sum / n)));
 }
 
 void TestThumbnail::failuresWriteNothing()
