@@ -50,7 +50,8 @@ private slots:
     void pictureSpansItsPixels();
     void autoScaleAndAutoTranslate();
     void userTransforms();
-    void animatedColladaPlays();
+    void animatedModelPlays_data();
+    void animatedModelPlays();
     void labelGeometryAndDialog();
     void blankTextDeletesTheLabel();
     void resetsFreeTheSlots();
@@ -199,10 +200,18 @@ void TestMarkerContent::userTransforms()
     QCOMPARE(slot.mtxExtTra()->getMatrix().getTrans(), osg::Vec3d(2, 0, 0));
 }
 
-void TestMarkerContent::animatedColladaPlays()
+void TestMarkerContent::animatedModelPlays_data()
 {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("COLLADA, OSG's reader") << QStringLiteral("Collada/box_nested_animation.dae");
+    QTest::newRow("glTF skin, through assimp") << QStringLiteral("glTF2/simple_skin/simple_skin.gltf");
+}
+
+void TestMarkerContent::animatedModelPlays()
+{
+    QFETCH(QString, file);
     MarkerContent slot(0x00FF, 135.0f);
-    QVERIFY(slot.setContent(kModels + QStringLiteral("/Collada/box_nested_animation.dae")));
+    QVERIFY(slot.setContent(kModels + QLatin1Char('/') + file));
     QVERIFY(slot.animationCount() > 0);
     QVERIFY(!slot.playAnimation(slot.animationCount()));
     QVERIFY(!slot.stopAnimation(0)); // always false
