@@ -219,17 +219,8 @@ void Quorvane::selectCameraDevice(bool forceDialog)
 
 bool Quorvane::initCamera()
 {
-    if (!videoSource) {
-        if (cameraIndex_ < 0)
-            return false;
-        videoSource = quorvane::openCameraOrWarn(cameraIndex_);
-        if (!videoSource)
-            return false;
-    }
-    frameWidth = videoSource->getWidth();
-    frameHeight = videoSource->getHeight();
-    frameBuffer = std::make_unique<unsigned char[]>(static_cast<size_t>(frameWidth) * frameHeight * 3);
-    videoSource->grabFrame(frameBuffer.get());
+    if (!quorvane::startCamera(videoSource, cameraIndex_, frameBuffer, frameWidth, frameHeight))
+        return false;
     if (view)
         setupViewBackground(frameBuffer.get(), frameWidth, frameHeight);
     frameTimer->start(kFramePeriodMs);

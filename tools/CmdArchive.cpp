@@ -220,14 +220,8 @@ int extract(const QString& path, const QString& dirPath)
 
 int qvtool::runArchive(const QStringList& args)
 {
-    if (args.isEmpty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    if (const int code = usageExit(args, kUsage); code >= 0)
+        return code;
     if (args.at(0) == QLatin1String("info") && args.size() == 2)
         return info(args.at(1));
     if (args.at(0) == QLatin1String("extract") && args.size() == 3)

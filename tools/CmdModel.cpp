@@ -107,14 +107,8 @@ int unpack(const QString& path, const QString& dirArg)
 
 int qvtool::runModel(const QStringList& args)
 {
-    if (args.isEmpty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    if (const int code = usageExit(args, kUsage); code >= 0)
+        return code;
     const QString& action = args.at(0);
     if (action == QLatin1String("info") && args.size() == 2)
         return info(args.at(1));

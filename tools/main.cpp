@@ -30,6 +30,19 @@ void printUsage(FILE* out)
 
 } // namespace
 
+int qvtool::usageExit(const QStringList& args, const char* usage)
+{
+    if (args.isEmpty()) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    return -1;
+}
+
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);

@@ -52,18 +52,9 @@ QuorvaneViewer::~QuorvaneViewer()
 
 bool QuorvaneViewer::startVideoTracking()
 {
-    if (!videoSource) {
-        if (cameraIndex_ < 0)
-            return false;
-        videoSource = quorvane::openCameraOrWarn(cameraIndex_);
-        if (!videoSource)
-            return false;
-    }
-    frameWidth = videoSource->getWidth();
-    frameHeight = videoSource->getHeight();
-    frameBuffer = std::make_unique<unsigned char[]>(static_cast<size_t>(frameWidth) * frameHeight * 3);
+    if (!quorvane::startCamera(videoSource, cameraIndex_, frameBuffer, frameWidth, frameHeight))
+        return false;
     frameImage = cv::Mat(frameHeight, frameWidth, CV_8UC3, frameBuffer.get());
-    videoSource->grabFrame(frameBuffer.get());
     if (view)
         view->setupBackground(frameBuffer.get(), frameWidth, frameHeight, focalLength);
     frameTimer->start(kFramePeriodMs);

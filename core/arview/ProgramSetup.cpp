@@ -58,6 +58,23 @@ std::unique_ptr<Vandrel::VideoCaptureOCV> openCameraOrWarn(int index)
     return nullptr;
 }
 
+bool startCamera(std::unique_ptr<Vandrel::VideoCaptureOCV>& source, int index,
+                 std::unique_ptr<unsigned char[]>& frameBuffer, int& frameWidth, int& frameHeight)
+{
+    if (!source) {
+        if (index < 0)
+            return false;
+        source = openCameraOrWarn(index);
+        if (!source)
+            return false;
+    }
+    frameWidth = source->getWidth();
+    frameHeight = source->getHeight();
+    frameBuffer = std::make_unique<unsigned char[]>(static_cast<size_t>(frameWidth) * static_cast<size_t>(frameHeight) * 3);
+    source->grabFrame(frameBuffer.get());
+    return true;
+}
+
 std::unique_ptr<QSettings> machineSettings()
 {
     // It holds the web account's login token: it lives in a folder only the user may enter.

@@ -42,6 +42,12 @@ std::vector<std::unique_ptr<QTranslator>> installTranslators(QApplication& app, 
 // "No se pudo inicializar la cámara.") and returns nothing.
 std::unique_ptr<Vandrel::VideoCaptureOCV> openCameraOrWarn(int index);
 
+// The camera start both programs share: opens camera `index` unless `source` is already open
+// (warning when it cannot), then takes its frame size, allocates a new frame buffer of that size
+// and grabs the first frame into it. False, with nothing changed, when no camera could be opened.
+bool startCamera(std::unique_ptr<Vandrel::VideoCaptureOCV>& source, int index,
+                 std::unique_ptr<unsigned char[]>& frameBuffer, int& frameWidth, int& frameHeight);
+
 // The settings both programs share (camera focal length "f", the web account): one file in the
 // user's configuration folder, readable by the user alone.
 std::unique_ptr<QSettings> machineSettings();
