@@ -4,6 +4,7 @@
 #include "Label3d.h"
 #include "ModalCatcher.h"
 #include "OsgGLWidget.h"
+#include "RenderCheck.h"
 #include "ViewerWidget.h"
 
 #include <QtTest>
@@ -25,12 +26,6 @@ namespace {
 constexpr int W = 640, H = 480;
 constexpr float F = 700.0f;
 
-cv::Mat toMat(const QImage& img)
-{
-    const QImage rgb = img.convertToFormat(QImage::Format_RGB888);
-    return cv::Mat(rgb.height(), rgb.width(), CV_8UC3, const_cast<uchar*>(rgb.constBits()), rgb.bytesPerLine()).clone();
-}
-
 // Pixels of a pure colour (red, green, blue order) within tolerance.
 cv::Mat colourMask(const cv::Mat& rgb, cv::Scalar lo, cv::Scalar hi)
 {
@@ -44,13 +39,7 @@ cv::Mat quadMask(const SynthTruth& t, int grow)
     std::vector<cv::Point> q;
     for (const SPoint2f& c : t.corners)
         q.emplace_back(int(std::lround(c.x)), int(std::lround(c.y)));
-    cv::Mat m(H, W, CV_8UC1, cv::Scalar(0));
-    cv::fillConvexPoly(m, q, cv::Scalar(255));
-    if (grow > 0)
-        cv::dilate(m, m, cv::Mat(), cv::Point(-1, -1), grow);
-    else if (grow < 0)
-        cv::erode(m, m, cv::Mat(), cv::Point(-1, -1), -grow);
-    return m;
+    return testutil::quadMask(q, W, H, grow);
 }
 
 struct Stage
@@ -78,7 +67,7 @@ struct Stage
             view.setMirrored(false);
         }
     }
-    cv::Mat render() { return toMat(view.grabFrame()); }
+    cv::Mat render() { return testutil::rgbMat(view.grabFrame()); }
 };
 
 } // namespace

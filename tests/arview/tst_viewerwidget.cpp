@@ -4,6 +4,7 @@
 #include "MarkerCodes.h"
 #include "ViewerWidget.h"
 #include "OsgGLWidget.h"
+#include "RenderCheck.h"
 
 #include <QtTest>
 
@@ -36,22 +37,14 @@ std::vector<cv::Point> quad(const SynthTruth& t, bool mirrored)
 
 cv::Mat mask(const std::vector<cv::Point>& q, int grow)
 {
-    cv::Mat m(H, W, CV_8UC1, cv::Scalar(0));
-    cv::fillConvexPoly(m, q, cv::Scalar(255));
-    if (grow > 0)
-        cv::dilate(m, m, cv::Mat(), cv::Point(-1, -1), grow);
-    else if (grow < 0)
-        cv::erode(m, m, cv::Mat(), cv::Point(-1, -1), -grow);
-    return m;
+    return testutil::quadMask(q, W, H, grow);
 }
 
 cv::Mat blueChannel(const QImage& img)
 {
-    const QImage rgb = img.convertToFormat(QImage::Format_RGB888);
-    cv::Mat m(rgb.height(), rgb.width(), CV_8UC3, const_cast<uchar*>(rgb.constBits()), rgb.bytesPerLine());
     cv::Mat b;
-    cv::extractChannel(m, b, 2);
-    return b.clone();
+    cv::extractChannel(testutil::rgbMat(img), b, 2);
+    return b;
 }
 
 } // namespace

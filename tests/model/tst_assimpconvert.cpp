@@ -15,6 +15,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "TestFiles.h"
+
+using testutil::readFile;
+using testutil::writeFile;
+
 namespace {
 
 const QString kModels = QStringLiteral("/usr/share/assimp/models");
@@ -46,18 +51,6 @@ Stats statsOf(osg::Node* node)
     return v.s;
 }
 
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A textured triangle whose material names `texture`.
 void writeTriangleObj(const QString& dir, const QByteArray& texture)

@@ -22,6 +22,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "TestFiles.h"
+
+using testutil::readFile;
+using testutil::writeFile;
+
 namespace {
 
 const QString kModels = QStringLiteral("/usr/share/assimp/models");
@@ -72,18 +77,6 @@ Stats statsOf(osg::Node* node)
     return v.s;
 }
 
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QByteArray pngBytes(QColor colour = Qt::red)
 {
