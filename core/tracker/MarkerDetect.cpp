@@ -189,8 +189,12 @@ void CMarkerDetector::Detect(const unsigned char* pixels)
     cv::Mat& patch = m_patch[MarkMatrix];
     cv::Point2f src[4];
     for (const std::vector<cv::Point>& contour : m_contours) {
-        // Cheap tests first: a candidate needs enough points to enclose the minimum area.
+        // Cheap tests first. The polygon's corners are contour points, so its area is below that of
+        // the contour's bounding box: a box smaller than the minimum can never become a candidate.
         if (contour.size() < 4)
+            continue;
+        const cv::Rect box = cv::boundingRect(contour);
+        if (static_cast<double>(box.width) * static_cast<double>(box.height) < minArea)
             continue;
         cv::approxPolyDP(contour, m_polygon, 0.02 * cv::arcLength(contour, true), true);
         if (m_polygon.size() != 4)
