@@ -1,5 +1,7 @@
 #include "CameraList.h"
 
+#include "FrameCopy.h"
+
 #include "FileCamera.h"
 
 #include <QByteArray>
@@ -147,6 +149,43 @@ std::unique_ptr<cv::VideoCapture> openCamera(int position, bool* isFile)
     }
     if (capture && isFile)
         *isFile = entry.isFile();
+    return capture;
+}
+
+std::unique_ptr<cv::VideoCapture> openSettledCamera(int position, int requestedWidth, int requestedHeight,
+                                                    int startupFrames, int& width, int& height)
+{
+    width = height = 0;
+    bool isFile = false;
+    std::unique_ptr<cv::VideoCapture> capture = openCamera(position, &isFile);
+    if (!capture)
+        return nullptr;
+    if (requestedWidth > 0 && requestedHeight > 0) {
+        try {
+            capture->set(cv::CAP_PROP_FRAME_WIDTH, requestedWidth);
+            capture->set(cv::CAP_PROP_FRAME_HEIGHT, requestedHeight);
+        } catch (const std::exception&) {
+            // The camera keeps its own size; it is read back below.
+        }
+    }
+    try {
+        width = detail::truncateToInt(capture->get(cv::CAP_PROP_FRAME_WIDTH));
+        height = detail::truncateToInt(capture->get(cv::CAP_PROP_FRAME_HEIGHT));
+    } catch (const std::exception&) {
+        width = height = 0;
+    }
+    if (width <= 0 || height <= 0) {
+        // Nothing could be delivered into a buffer sized from these.
+        capture->release();
+        width = height = 0;
+        return nullptr;
+    }
+    if (!isFile) {
+        cv::Mat frame;
+        for (int i = 0; i < startupFrames; ++i)
+            if (!detail::readFrame(*capture, frame))
+                break;
+    }
     return capture;
 }
 

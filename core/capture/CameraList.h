@@ -43,4 +43,12 @@ std::vector<CameraEntry> listCameras();
 // opened. `isFile` tells which kind it was (a file needs no start-up frames discarded).
 std::unique_ptr<cv::VideoCapture> openCamera(int position, bool* isFile = nullptr);
 
+// What the camera sources do on open: opens list position `position`, asks for a frame size when
+// one is given (> 0), reads back the size the camera delivers and, for a real camera, lets it
+// settle for up to `startupFrames` frames (stopping at the first that fails: a dead camera would
+// otherwise wait out every driver time-out). Null, with width and height 0, when nothing with a
+// positive frame size could be opened.
+std::unique_ptr<cv::VideoCapture> openSettledCamera(int position, int requestedWidth, int requestedHeight,
+                                                    int startupFrames, int& width, int& height);
+
 } // namespace Vandrel

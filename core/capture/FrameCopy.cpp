@@ -58,5 +58,14 @@ bool copyFrameInto(const cv::Mat& frame, cv::Mat& target, bool flipRows)
     return true;
 }
 
+bool readFrame(cv::VideoCapture& capture, cv::Mat& frame)
+{
+    try {
+        return capture.read(frame) && !frame.empty();
+    } catch (const std::exception&) {
+        return false; // a camera that went away
+    }
+}
+
 } // namespace detail
 } // namespace Vandrel

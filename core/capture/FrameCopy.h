@@ -2,6 +2,7 @@
 #pragma once
 
 #include <opencv2/core.hpp>
+#include <opencv2/videoio.hpp>
 
 namespace Vandrel {
 namespace detail {
@@ -16,6 +17,10 @@ bool copyFrameInto(const cv::Mat& frame, cv::Mat& target, bool flipRows);
 
 // `frame` as 8-bit blue-green-red (shared when it already is); empty when it cannot be.
 cv::Mat asBgr(const cv::Mat& frame);
+
+// Reads the next frame; false at the end, for an empty frame, or when the device went away
+// (no exception gets out).
+bool readFrame(cv::VideoCapture& capture, cv::Mat& frame);
 
 // A capture property truncated to int; 0 when it lies outside the int range or is no number.
 int truncateToInt(double value);

@@ -25,50 +25,17 @@ bool VideoCaptureIM::open(int device)
     connected = false;
     if (capture)
         capture->release();
-    capture.reset();
-    width = 0;
-    height = 0;
-
-    bool isFile = false;
-    capture = openCamera(device, &isFile);
-    if (!capture)
-        return false;
-    try {
-        width = detail::truncateToInt(capture->get(cv::CAP_PROP_FRAME_WIDTH));
-        height = detail::truncateToInt(capture->get(cv::CAP_PROP_FRAME_HEIGHT));
-    } catch (const std::exception&) {
-        width = height = 0;
-    }
-    if (width <= 0 || height <= 0) {
-        capture->release();
-        capture.reset();
-        width = height = 0;
-        return false;
-    }
-    if (!isFile) {
-        for (int i = 0; i < kStartupFrames; ++i) {
-            try {
-                if (!capture->read(frame) || frame.empty())
-                    break;
-            } catch (const std::exception&) {
-                break;
-            }
-        }
-    }
-    connected = true;
-    return true;
+    capture = openSettledCamera(device, 0, 0, kStartupFrames, width, height);
+    connected = capture != nullptr;
+    return connected;
 }
 
 void VideoCaptureIM::grabFrame(unsigned char* buffer)
 {
     if (!connected || !capture || !buffer || width <= 0 || height <= 0)
         return;
-    try {
-        if (!capture->read(frame) || frame.empty())
-            return;
-    } catch (const std::exception&) {
+    if (!detail::readFrame(*capture, frame))
         return;
-    }
     cv::Mat target(height, width, CV_8UC3, buffer);
     detail::copyFrameInto(frame, target, true);
 }

@@ -31,50 +31,14 @@ bool VideoCaptureOCV::open(int device, int requestedWidth, int requestedHeight)
     connected = false;
     if (capture)
         capture->release();
-    capture.reset();
-    width = 0;
-    height = 0;
-
-    bool isFile = false;
-    capture = openCamera(device, &isFile);
-    if (!capture)
-        return false;
-
-    try {
-        capture->set(cv::CAP_PROP_FRAME_WIDTH, requestedWidth);
-        capture->set(cv::CAP_PROP_FRAME_HEIGHT, requestedHeight);
-    } catch (const std::exception&) {
-        // The camera keeps its own size; it is read back below.
-    }
-    getWidth();
-    getHeight();
-    if (width <= 0 || height <= 0) {
-        // Nothing could be delivered into a buffer sized from these.
-        capture->release();
-        capture.reset();
-        width = 0;
-        height = 0;
-        return false;
-    }
-
-    // A file has no start-up frames. A camera that gives no frame at all is not asked
-    // again: every further read would wait for the driver's time-out.
-    if (!isFile) {
-        for (int i = 0; i < kStartupFrames; ++i)
-            if (!readFrame(frame))
-                break;
-    }
-    connected = true;
-    return true;
+    capture = openSettledCamera(device, requestedWidth, requestedHeight, kStartupFrames, width, height);
+    connected = capture != nullptr;
+    return connected;
 }
 
 bool VideoCaptureOCV::readFrame(cv::Mat& target)
 {
-    try {
-        return capture->read(target) && !target.empty();
-    } catch (const std::exception&) {
-        return false;  // a camera that went away
-    }
+    return detail::readFrame(*capture, target);
 }
 
 void VideoCaptureOCV::grabFrame(unsigned char* buffer)

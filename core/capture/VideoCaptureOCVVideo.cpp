@@ -18,12 +18,8 @@ bool VideoCaptureOCVVideo::openFile(const std::string& path)
         return false;
     // The first frame is skipped. A file that cannot deliver even that one is no video,
     // whatever the container said.
-    try {
-        cv::Mat first;
-        connected = capture->read(first) && !first.empty();
-    } catch (const std::exception&) {
-        connected = false;
-    }
+    cv::Mat first;
+    connected = detail::readFrame(*capture, first);
     return connected;
 }
 
@@ -40,12 +36,8 @@ void VideoCaptureOCVVideo::grabFrame(unsigned char* buffer)
     getHeight();
     if (width <= 0 || height <= 0)
         return;
-    try {
-        if (!capture->read(frame) || frame.empty())
-            return;
-    } catch (const std::exception&) {
+    if (!detail::readFrame(*capture, frame))
         return;
-    }
     cv::Mat target(height, width, CV_8UC3, buffer);
     detail::copyFrameInto(frame, target, false);
 }
