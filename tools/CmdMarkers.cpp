@@ -51,6 +51,10 @@ int runMarkers(const QStringList& args)
             return 2;
         }
     }
+    if (size + 2 * margin > 16384) {
+        std::fprintf(stderr, "quorvane markers: a picture of more than 16384 pixels a side is too large\n");
+        return 2;
+    }
     const QString dir = p.value(QStringLiteral("png"));
     if (!QDir().mkpath(dir)) {
         std::fprintf(stderr, "quorvane markers: cannot create the folder %s\n", qPrintable(dir));

@@ -157,6 +157,7 @@ void TestCliTrack::badArguments_data()
     QTest::newRow("bad focal") << QStringList{QStringLiteral("track"), QStringLiteral("--focal"), QStringLiteral("-3"), QStringLiteral("x.png")};
     QTest::newRow("markers without folder") << QStringList{QStringLiteral("markers")};
     QTest::newRow("markers bad size") << QStringList{QStringLiteral("markers"), QStringLiteral("--png"), QStringLiteral("/tmp"), QStringLiteral("--size"), QStringLiteral("4")};
+    QTest::newRow("markers too large") << QStringList{QStringLiteral("markers"), QStringLiteral("--png"), QStringLiteral("/tmp"), QStringLiteral("--size"), QStringLiteral("16000"), QStringLiteral("--margin"), QStringLiteral("9000")};
 }
 
 void TestCliTrack::badArguments()
