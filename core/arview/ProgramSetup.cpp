@@ -75,6 +75,16 @@ bool startCamera(std::unique_ptr<Vandrel::VideoCaptureOCV>& source, int index,
     return true;
 }
 
+QDir localDataDirectory(const QString& name)
+{
+    QString base = qEnvironmentVariable("localappdata");
+    if (base.isEmpty())
+        base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString path = base + QLatin1Char('/') + name;
+    QDir().mkpath(path);
+    return QDir(path);
+}
+
 std::unique_ptr<QSettings> machineSettings()
 {
     // It holds the web account's login token: it lives in a folder only the user may enter.

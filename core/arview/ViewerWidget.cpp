@@ -4,6 +4,7 @@
 #include "OsgGLWidget.h"
 #include "Label3dPropertyDlg.h"
 #include "PickHandler.h"
+#include "ProgramSetup.h"
 #include "QuadGeometry.h"
 #include "ViewSetup.h"
 
@@ -11,7 +12,6 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QResizeEvent>
-#include <QStandardPaths>
 
 #include <osg/BlendFunc>
 #include <osg/DisplaySettings>
@@ -31,17 +31,6 @@ namespace {
 constexpr double kRadToDeg = 57.295780181884766;
 constexpr double kDegToRad = 0.01745329238474369;
 constexpr float kPlaneDepth = 10000.0f;
-
-// "QuorvaneTemp" in the user's local application data folder, created on demand.
-QString temporaryDirectory()
-{
-    QString base = qEnvironmentVariable("localappdata");
-    if (base.isEmpty())
-        base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    QDir dir(base);
-    dir.mkpath(QStringLiteral("QuorvaneTemp"));
-    return dir.absoluteFilePath(QStringLiteral("QuorvaneTemp"));
-}
 
 osg::ref_ptr<osg::Geometry> backgroundGeometry(osg::Vec3Array* vertices, const osg::Vec2 (&tex)[4],
                                               osg::Texture2D* texture)
@@ -248,7 +237,7 @@ bool ViewerWidget::setLogo(const QImage& image)
     m_logoTransform->addChild(m_logoGeode);
     m_logoProjection->setMatrix(osg::Matrix::ortho2D(0, width(), 0, height()));
 
-    const QString file = QStringLiteral("%1/custom.png").arg(temporaryDirectory());
+    const QString file = QStringLiteral("%1/custom.png").arg(quorvane::localDataDirectory(QStringLiteral("QuorvaneTemp")).absolutePath());
     image.save(file);
     osg::ref_ptr<osg::Image> logo = osgDB::readImageFile(file.toStdString());
     const float w = logo ? static_cast<float>(logo->s()) : 0.0f;

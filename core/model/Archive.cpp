@@ -1,5 +1,7 @@
 #include "Archive.h"
 
+#include "ProgramSetup.h"
+
 #include "ByteReader.h"
 #include "Model.h"
 #include "Resources.h"
@@ -12,7 +14,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QtEndian>
 
 #include <cstring>
@@ -312,12 +313,7 @@ namespace {
 
 QDir dataDirectory(const QString& name)
 {
-    QString base = qEnvironmentVariable("localappdata");
-    if (base.isEmpty())
-        base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    const QString path = base + QLatin1Char('/') + name;
-    QDir().mkpath(path);
-    return QDir(path);
+    return localDataDirectory(name);
 }
 
 bool writeFileAt(const QString& path, const QByteArray& data)

@@ -1,5 +1,7 @@
 #include "Model.h"
 
+#include "ProgramSetup.h"
+
 #include "ByteReader.h"
 #include "Compression.h"
 #include "SafePath.h"
@@ -9,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QtEndian>
 
 namespace quorvane {
@@ -237,12 +238,7 @@ QByteArray packModelFile(const QString& path)
 
 QDir tempDirectory()
 {
-    QString base = qEnvironmentVariable("localappdata");
-    if (base.isEmpty())
-        base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    const QString path = base + QStringLiteral("/QuorvaneTemp");
-    QDir().mkpath(path);
-    QDir dir(path);
+    const QDir dir = localDataDirectory(QStringLiteral("QuorvaneTemp"));
     const QString canonical = dir.canonicalPath();
     return canonical.isEmpty() ? dir : QDir(canonical);
 }
