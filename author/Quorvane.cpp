@@ -30,9 +30,7 @@ void warn(const QString& text)
 
 } // namespace
 
-Quorvane::Quorvane(QWidget* parent, Qt::WindowFlags flags)
-    : QMainWindow(parent, flags)
-    , ui(new Ui::QuorvaneClass)
+Quorvane::Quorvane(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags), ui(new Ui::QuorvaneClass)
 {
     ui->setupUi(this);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -40,7 +38,8 @@ Quorvane::Quorvane(QWidget* parent, Qt::WindowFlags flags)
     ui->spinBox_distanciaFocal->hide();
     setWindowTitle(tr("Quorvane Author"));
 
-    settings = std::make_unique<QSettings>(QSettings::UserScope, QStringLiteral("Quorvane"), QStringLiteral("Quorvane Author"));
+    settings = std::make_unique<QSettings>(QSettings::UserScope, QStringLiteral("Quorvane"),
+                                           QStringLiteral("Quorvane Author"));
     machineSettings = quorvane::machineSettings();
     focalLength = machineSettings->value(QStringLiteral("f"), 500.0f).toFloat();
     ui->spinBox_distanciaFocal->setValue(static_cast<int>(focalLength));
@@ -60,10 +59,10 @@ Quorvane::Quorvane(QWidget* parent, Qt::WindowFlags flags)
                        ui->actionEspanol, ui->actionIngles, ui->actionChino, ui->actionEtiquetas,
                        ui->actionAcerca_de_Quorvane, ui->actionManual_de_referencia, ui->actionCompartir_escena})
         a->setEnabled(false);
-    for (QWidget* w : std::initializer_list<QWidget*>{ui->btn_importarModelo, ui->btn_eliminarModelo, ui->btn_Play,
-                                                      ui->btn_Stop, ui->btn_resetAngles, ui->btn_autoScale,
-                                                      ui->btn_resetScale, ui->btn_autoTranslate, ui->pushButton_compartir,
-                                                      ui->dial_1, ui->dial_2, ui->dial_3, ui->doubleSpinBox_scale})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui->btn_importarModelo, ui->btn_eliminarModelo, ui->btn_Play, ui->btn_Stop, ui->btn_resetAngles,
+             ui->btn_autoScale, ui->btn_resetScale, ui->btn_autoTranslate, ui->pushButton_compartir, ui->dial_1,
+             ui->dial_2, ui->dial_3, ui->doubleSpinBox_scale})
         w->setEnabled(false);
 
     view = new ViewerWidget(false, ui->actionInvertir->isChecked(), this);
@@ -148,8 +147,8 @@ void Quorvane::photoTrackingButtonClicked()
 {
     const bool wasActive = frameTimer->isActive();
     frameTimer->stop();
-    const QString file = QFileDialog::getOpenFileName(this, tr("Abrir imagen"), QStringLiteral("."),
-                                                      tr("Imágenes (*.png *.jpg *.bmp)"));
+    const QString file =
+        QFileDialog::getOpenFileName(this, tr("Abrir imagen"), QStringLiteral("."), tr("Imágenes (*.png *.jpg *.bmp)"));
     // A cancelled or unreadable choice leaves everything as it was, the frame loop included.
     if (!showPhoto(file) && wasActive)
         frameTimer->start(kFramePeriodMs);
@@ -267,20 +266,24 @@ void Quorvane::updateDistanciaFocal(int value)
 
 void Quorvane::ocultarPaneles(bool hide)
 {
-    paused([&] {
-        ui->frame1->setVisible(!hide);
-        ui->frame2->setVisible(!hide);
-    }, true);
+    paused(
+        [&] {
+            ui->frame1->setVisible(!hide);
+            ui->frame2->setVisible(!hide);
+        },
+        true);
 }
 
 void Quorvane::goFullscreen()
 {
-    paused([&] {
-        if (isFullScreen())
-            showNormal();
-        else
-            showFullScreen();
-    }, true);
+    paused(
+        [&] {
+            if (isFullScreen())
+                showNormal();
+            else
+                showFullScreen();
+        },
+        true);
 }
 
 void Quorvane::salirAplicacion()

@@ -112,8 +112,10 @@ int main(int argc, char* argv[])
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     bool ok = true;
-    ok &= draw(out.filePath("photocamera.png"), 64, 64, [](QPainter& p, qreal s) { cameraBody(p, s, QColor(0x8a, 0x97, 0xa3), false); });
-    ok &= draw(out.filePath("webcam.png"), 64, 64, [](QPainter& p, qreal s) { cameraBody(p, s, QColor(0x8a, 0x97, 0xa3), true); });
+    ok &= draw(out.filePath("photocamera.png"), 64, 64,
+               [](QPainter& p, qreal s) { cameraBody(p, s, QColor(0x8a, 0x97, 0xa3), false); });
+    ok &= draw(out.filePath("webcam.png"), 64, 64,
+               [](QPainter& p, qreal s) { cameraBody(p, s, QColor(0x8a, 0x97, 0xa3), true); });
     ok &= draw(out.filePath("webcamOn.png"), 64, 64, [](QPainter& p, qreal s) {
         cameraBody(p, s, kAccent, true);
         p.setPen(Qt::NoPen);
@@ -170,18 +172,21 @@ int main(int argc, char* argv[])
         p.setBrush(kAccent);
         p.drawEllipse(QPointF(0.5 * s, 0.5 * s), 0.05 * s, 0.05 * s);
     });
-    ok &= draw(out.filePath("fondo.jpg"), 512, 512, [](QPainter& p, qreal s) {
-        // A quiet dark backdrop with a faint grid of marker cells.
-        QLinearGradient g(0, 0, s, s);
-        g.setColorAt(0, QColor(0x1b, 0x23, 0x2c));
-        g.setColorAt(1, QColor(0x0c, 0x11, 0x17));
-        p.fillRect(QRectF(0, 0, s, s), g);
-        p.setPen(QPen(QColor(255, 255, 255, 12), 1));
-        for (int i = 0; i <= 16; ++i) {
-            p.drawLine(QPointF(i * s / 16, 0), QPointF(i * s / 16, s));
-            p.drawLine(QPointF(0, i * s / 16), QPointF(s, i * s / 16));
-        }
-    }, true);
+    ok &= draw(
+        out.filePath("fondo.jpg"), 512, 512,
+        [](QPainter& p, qreal s) {
+            // A quiet dark backdrop with a faint grid of marker cells.
+            QLinearGradient g(0, 0, s, s);
+            g.setColorAt(0, QColor(0x1b, 0x23, 0x2c));
+            g.setColorAt(1, QColor(0x0c, 0x11, 0x17));
+            p.fillRect(QRectF(0, 0, s, s), g);
+            p.setPen(QPen(QColor(255, 255, 255, 12), 1));
+            for (int i = 0; i <= 16; ++i) {
+                p.drawLine(QPointF(i * s / 16, 0), QPointF(i * s / 16, s));
+                p.drawLine(QPointF(0, i * s / 16), QPointF(s, i * s / 16));
+            }
+        },
+        true);
     if (!ok) {
         std::fprintf(stderr, "quorvane_make_icons: cannot write into %s\n", argv[1]);
         return 1;

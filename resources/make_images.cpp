@@ -14,8 +14,8 @@
 
 namespace {
 
-const QColor kInk(0x12, 0x2a, 0x3f);      // deep blue-grey of the marker frame
-const QColor kAccent(0xf2, 0x8c, 0x28);   // orange of the cube's lit face
+const QColor kInk(0x12, 0x2a, 0x3f);    // deep blue-grey of the marker frame
+const QColor kAccent(0xf2, 0x8c, 0x28); // orange of the cube's lit face
 const QColor kAccentDark(0xc4, 0x5c, 0x12);
 const QColor kTeal(0x1f, 0xa6, 0xa0);
 
@@ -56,11 +56,23 @@ void drawEmblem(QPainter& p, const QRectF& box)
     const qreal w = 0.19 * s, h = 0.11 * s, d = 0.22 * s;
     const QPointF a = top, b = top + QPointF(w, h), c2 = top + QPointF(0, 2 * h), e = top + QPointF(-w, h);
     QPainterPath lid;
-    lid.moveTo(a); lid.lineTo(b); lid.lineTo(c2); lid.lineTo(e); lid.closeSubpath();
+    lid.moveTo(a);
+    lid.lineTo(b);
+    lid.lineTo(c2);
+    lid.lineTo(e);
+    lid.closeSubpath();
     QPainterPath left;
-    left.moveTo(e); left.lineTo(c2); left.lineTo(c2 + QPointF(0, d)); left.lineTo(e + QPointF(0, d)); left.closeSubpath();
+    left.moveTo(e);
+    left.lineTo(c2);
+    left.lineTo(c2 + QPointF(0, d));
+    left.lineTo(e + QPointF(0, d));
+    left.closeSubpath();
     QPainterPath right;
-    right.moveTo(c2); right.lineTo(b); right.lineTo(b + QPointF(0, d)); right.lineTo(c2 + QPointF(0, d)); right.closeSubpath();
+    right.moveTo(c2);
+    right.lineTo(b);
+    right.lineTo(b + QPointF(0, d));
+    right.lineTo(c2 + QPointF(0, d));
+    right.closeSubpath();
     QPainterPath shadow;
     shadow.addEllipse(QPointF(0.5 * s, 0.20 * s + 2 * h + d), w * 1.15, 0.045 * s);
     p.fillPath(shadow, QColor(0, 0, 0, 70));

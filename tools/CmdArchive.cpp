@@ -16,14 +16,13 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: quorvane archive info FILE\n"
-    "       quorvane archive extract FILE DIR\n"
-    "\n"
-    "FILE is a viewer archive (.qvx2, .qvx, or without magic) or a mobile archive (.qvm2).\n"
-    "  info     print the layout, the markers with their models and labels, and the logo size\n"
-    "  extract  write the model files, the logo (logo.png) and, for viewer archives, a scene file\n"
-    "           (scene.qvs2) naming the extracted models into DIR\n";
+const char kUsage[] = "Usage: quorvane archive info FILE\n"
+                      "       quorvane archive extract FILE DIR\n"
+                      "\n"
+                      "FILE is a viewer archive (.qvx2, .qvx, or without magic) or a mobile archive (.qvm2).\n"
+                      "  info     print the layout, the markers with their models and labels, and the logo size\n"
+                      "  extract  write the model files, the logo (logo.png) and, for viewer archives, a scene file\n"
+                      "           (scene.qvs2) naming the extracted models into DIR\n";
 
 int fail(const QString& message)
 {
@@ -54,9 +53,12 @@ bool readFile(const QString& path, QByteArray* bytes, QString* error)
 const char* layoutName(quorvane::ArchiveLayout layout)
 {
     switch (layout) {
-    case quorvane::ArchiveLayout::ViewerFormat2: return "viewer archive, format 2";
-    case quorvane::ArchiveLayout::ViewerFormat1: return "viewer archive, format 1";
-    case quorvane::ArchiveLayout::PlainRecords: return "records without magic";
+    case quorvane::ArchiveLayout::ViewerFormat2:
+        return "viewer archive, format 2";
+    case quorvane::ArchiveLayout::ViewerFormat1:
+        return "viewer archive, format 1";
+    case quorvane::ArchiveLayout::PlainRecords:
+        return "records without magic";
     }
     return "";
 }
@@ -163,8 +165,8 @@ int extract(const QString& path, const QString& dirPath)
             const QString folder = QStringLiteral("marker%1").arg(m.index, 2, 10, QLatin1Char('0'));
             for (const quorvane::MobilePackEntry& e : m.pack) {
                 const QString rel = packedRelativeName(e.name);
-                if (e.name == QLatin1String("Error") || !quorvane::isSafeRelativePath(rel)
-                    || m.index < 0 || m.index >= quorvane::kMarkerCount) {
+                if (e.name == QLatin1String("Error") || !quorvane::isSafeRelativePath(rel) || m.index < 0 ||
+                    m.index >= quorvane::kMarkerCount) {
                     std::fprintf(stderr, "quorvane archive: skipped entry '%s'\n", qPrintable(e.name));
                     continue;
                 }
@@ -188,8 +190,8 @@ int extract(const QString& path, const QString& dirPath)
             r.modelFile.clear();
             if (c.models[size_t(i)].isEmpty())
                 continue;
-            if (!name.startsWith(QLatin1Char('/')) || !quorvane::isSafeRelativePath(name.mid(1))
-                || name.mid(1).contains(QLatin1Char('/'))) {
+            if (!name.startsWith(QLatin1Char('/')) || !quorvane::isSafeRelativePath(name.mid(1)) ||
+                name.mid(1).contains(QLatin1Char('/'))) {
                 std::fprintf(stderr, "quorvane archive: skipped record %d with the name '%s'\n", i, qPrintable(name));
                 continue;
             }

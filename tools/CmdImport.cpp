@@ -53,10 +53,12 @@ int runImport(const QStringList& args)
         "Model thumbnails are rendered off screen and need an X display (or xvfb-run); without one the\n"
         "built-in picture stands in for them. Pictures and videos need no display."));
     p.addHelpOption();
-    p.addOption({QStringLiteral("to"), QStringLiteral("Model library folder (default: the author program's import folder)."),
+    p.addOption({QStringLiteral("to"),
+                 QStringLiteral("Model library folder (default: the author program's import folder)."),
                  QStringLiteral("DIR")});
     p.addOption({QStringLiteral("force"), QStringLiteral("Overwrite existing model files.")});
-    p.addPositionalArgument(QStringLiteral("FILES"), QStringLiteral("Content files to import"), QStringLiteral("FILES..."));
+    p.addPositionalArgument(QStringLiteral("FILES"), QStringLiteral("Content files to import"),
+                            QStringLiteral("FILES..."));
     if (!p.parse(QStringList{QStringLiteral("quorvane import")} + args)) {
         std::fprintf(stderr, "quorvane import: %s\n", qPrintable(p.errorText()));
         return 2;
@@ -81,7 +83,8 @@ int runImport(const QStringList& args)
     int failed = 0;
     for (int i = 0; i < files.size(); ++i) {
         const QString source = files[i];
-        const QString destination = QStringLiteral("%1/%2.qmd").arg(QDir(dir).absolutePath(), QFileInfo(source).baseName());
+        const QString destination =
+            QStringLiteral("%1/%2.qmd").arg(QDir(dir).absolutePath(), QFileInfo(source).baseName());
         const QString counter = QStringLiteral("[%1/%2]").arg(i + 1).arg(files.size());
         if (terminal) {
             std::printf("%s importing %s ...\r", qPrintable(counter), qPrintable(source));
@@ -97,11 +100,13 @@ int runImport(const QStringList& args)
             if (model.importFrom(destination, source) && QFileInfo::exists(destination)) {
                 outcome = QStringLiteral("-> %1").arg(destination);
             } else {
-                outcome = QStringLiteral("FAILED: %1").arg(model.lastError.isEmpty() ? QStringLiteral("not imported") : model.lastError);
+                outcome = QStringLiteral("FAILED: %1")
+                              .arg(model.lastError.isEmpty() ? QStringLiteral("not imported") : model.lastError);
                 ++failed;
             }
         }
-        std::printf("%s%s %s %s\n", terminal ? "\033[K" : "", qPrintable(counter), qPrintable(source), qPrintable(outcome));
+        std::printf("%s%s %s %s\n", terminal ? "\033[K" : "", qPrintable(counter), qPrintable(source),
+                    qPrintable(outcome));
         std::fflush(stdout);
     }
     if (failed)

@@ -11,13 +11,12 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: quorvane model info FILE.qmd\n"
-    "       quorvane model unpack FILE.qmd [DIR]\n"
-    "\n"
-    "  info    print the kind, suffix, sizes and side entries of a model file\n"
-    "  unpack  unpack the content, thumbnail and side files into DIR (default: the current folder),\n"
-    "          exactly as the programs unpack it into their temporary folder\n";
+const char kUsage[] = "Usage: quorvane model info FILE.qmd\n"
+                      "       quorvane model unpack FILE.qmd [DIR]\n"
+                      "\n"
+                      "  info    print the kind, suffix, sizes and side entries of a model file\n"
+                      "  unpack  unpack the content, thumbnail and side files into DIR (default: the current folder),\n"
+                      "          exactly as the programs unpack it into their temporary folder\n";
 
 int fail(const QString& message)
 {
@@ -28,12 +27,18 @@ int fail(const QString& message)
 const char* kindName(qint32 kind)
 {
     switch (kind) {
-    case quorvane::ResourceModel: return "ResourceModel";
-    case quorvane::SelfContainedModel: return "SelfContainedModel";
-    case quorvane::Picture: return "Picture";
-    case quorvane::Video: return "Video";
-    case quorvane::NestedResourceModel: return "NestedResourceModel";
-    default: return "unknown";
+    case quorvane::ResourceModel:
+        return "ResourceModel";
+    case quorvane::SelfContainedModel:
+        return "SelfContainedModel";
+    case quorvane::Picture:
+        return "Picture";
+    case quorvane::Video:
+        return "Video";
+    case quorvane::NestedResourceModel:
+        return "NestedResourceModel";
+    default:
+        return "unknown";
     }
 }
 
@@ -48,12 +53,16 @@ QString statusText(const quorvane::ModelFileInfo& info)
 {
     using S = quorvane::ModelFileInfo::Status;
     switch (info.status) {
-    case S::CannotOpen: return QStringLiteral("cannot open the file");
-    case S::BadSignature: return QStringLiteral("not a model file (signature differs)");
+    case S::CannotOpen:
+        return QStringLiteral("cannot open the file");
+    case S::BadSignature:
+        return QStringLiteral("not a model file (signature differs)");
     case S::BadVersion:
         return QStringLiteral("unsupported model file version %1.%2").arg(info.versionMajor).arg(info.versionMinor);
-    case S::UnsafeSuffix: return QStringLiteral("refused: its stored suffix names a path outside the folder");
-    case S::Ok: break;
+    case S::UnsafeSuffix:
+        return QStringLiteral("refused: its stored suffix names a path outside the folder");
+    case S::Ok:
+        break;
     }
     return QString();
 }

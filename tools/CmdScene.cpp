@@ -34,8 +34,11 @@ bool readScene(const QString& path, quorvane::Scene* scene, QString* error)
         return false;
     }
     switch (quorvane::readSceneFile(path, scene)) {
-    case quorvane::SceneReadStatus::Ok: return true;
-    case quorvane::SceneReadStatus::CannotOpen: *error = QStringLiteral("%1: cannot open the file").arg(path); break;
+    case quorvane::SceneReadStatus::Ok:
+        return true;
+    case quorvane::SceneReadStatus::CannotOpen:
+        *error = QStringLiteral("%1: cannot open the file").arg(path);
+        break;
     case quorvane::SceneReadStatus::UnsupportedVersion:
         *error = QStringLiteral("%1: not a scene file of a supported version").arg(path);
         break;
@@ -123,8 +126,8 @@ int exportScene(const QStringList& args)
             if (r.modelFile.isEmpty() || !QFileInfo(r.modelFile).isFile())
                 continue;
             const quorvane::ModelFileInfo info = quorvane::inspectModelFile(r.modelFile);
-            if (info.status == quorvane::ModelFileInfo::Status::Ok
-                && info.suffix.compare(QLatin1String("obj"), Qt::CaseInsensitive) != 0)
+            if (info.status == quorvane::ModelFileInfo::Status::Ok &&
+                info.suffix.compare(QLatin1String("obj"), Qt::CaseInsensitive) != 0)
                 refused << r.modelFile;
         }
         if (!refused.isEmpty())

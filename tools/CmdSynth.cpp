@@ -20,7 +20,8 @@ std::vector<trk::SynthMarker> demoMarkers(float t, float focal, int width, int h
 {
     const float s = static_cast<float>(std::min(width, height)) / 480.0f;
     return {
-        trk::PoseMarker(0, 700.0f, 15.0f * std::sin(t), 20.0f * std::sin(0.7f * t), 10.0f, -150.0f * s, -70.0f * s, focal),
+        trk::PoseMarker(0, 700.0f, 15.0f * std::sin(t), 20.0f * std::sin(0.7f * t), 10.0f, -150.0f * s, -70.0f * s,
+                        focal),
         trk::PoseMarker(1, 850.0f, 30.0f * t, 25.0f, -15.0f * std::cos(t), 150.0f * s, -90.0f * s, focal),
         trk::PoseMarker(2, 750.0f + 150.0f * std::sin(0.5f * t), 200.0f, -20.0f, 30.0f * std::sin(0.9f * t),
                         20.0f * s + 120.0f * s * std::sin(0.4f * t), 110.0f * s, focal),
@@ -32,17 +33,21 @@ std::vector<trk::SynthMarker> demoMarkers(float t, float focal, int width, int h
 int runSynth(const QStringList& args)
 {
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral(
-        "Synthesises what a camera would see of printed markers.\n"
-        "  frame OUT.png   one picture\n"
-        "  video OUT.avi   a clip of markers moving, turning and tilting (Motion JPEG)"));
+    p.setApplicationDescription(
+        QStringLiteral("Synthesises what a camera would see of printed markers.\n"
+                       "  frame OUT.png   one picture\n"
+                       "  video OUT.avi   a clip of markers moving, turning and tilting (Motion JPEG)"));
     p.addHelpOption();
     p.addPositionalArgument(QStringLiteral("KIND"), QStringLiteral("frame or video"));
     p.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("File to write"));
-    p.addOption({QStringLiteral("width"), QStringLiteral("Width in pixels (default 640)."), QStringLiteral("W"), QStringLiteral("640")});
-    p.addOption({QStringLiteral("height"), QStringLiteral("Height in pixels (default 480)."), QStringLiteral("H"), QStringLiteral("480")});
-    p.addOption({QStringLiteral("focal"), QStringLiteral("Focal length in pixels (default 700)."), QStringLiteral("F"), QStringLiteral("700")});
-    p.addOption({QStringLiteral("seconds"), QStringLiteral("Length of a clip (default 10)."), QStringLiteral("S"), QStringLiteral("10")});
+    p.addOption({QStringLiteral("width"), QStringLiteral("Width in pixels (default 640)."), QStringLiteral("W"),
+                 QStringLiteral("640")});
+    p.addOption({QStringLiteral("height"), QStringLiteral("Height in pixels (default 480)."), QStringLiteral("H"),
+                 QStringLiteral("480")});
+    p.addOption({QStringLiteral("focal"), QStringLiteral("Focal length in pixels (default 700)."), QStringLiteral("F"),
+                 QStringLiteral("700")});
+    p.addOption({QStringLiteral("seconds"), QStringLiteral("Length of a clip (default 10)."), QStringLiteral("S"),
+                 QStringLiteral("10")});
     p.addOption({QStringLiteral("plain"), QStringLiteral("Plain background instead of a cluttered desk.")});
     if (!p.parse(QStringList{QStringLiteral("quorvane synth")} + args)) {
         std::fprintf(stderr, "quorvane synth: %s\n", qPrintable(p.errorText()));

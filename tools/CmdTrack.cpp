@@ -26,11 +26,21 @@ std::string jsonString(const QString& s)
     std::string out = "\"";
     for (const char c : s.toStdString()) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 char buf[8];
@@ -127,7 +137,8 @@ int runTrack(const QStringList& args)
     p.addOption({QStringLiteral("focal"), QStringLiteral("Camera focal length in pixels (default 700)."),
                  QStringLiteral("F"), QStringLiteral("700")});
     p.addOption({QStringLiteral("mirror"), QStringLiteral("Track as the mirrored view does.")});
-    p.addPositionalArgument(QStringLiteral("FILES"), QStringLiteral("Pictures or video files."), QStringLiteral("FILES..."));
+    p.addPositionalArgument(QStringLiteral("FILES"), QStringLiteral("Pictures or video files."),
+                            QStringLiteral("FILES..."));
     if (!p.parse(QStringList{QStringLiteral("quorvane track")} + args)) {
         std::fprintf(stderr, "quorvane track: %s\n", qPrintable(p.errorText()));
         return 2;

@@ -17,9 +17,7 @@ namespace {
 constexpr int kFramePeriodMs = 33;
 }
 
-QuorvaneViewer::QuorvaneViewer(QWidget* parent)
-    : QMainWindow(parent)
-    , ui(new Ui::QuorvaneViewerClass)
+QuorvaneViewer::QuorvaneViewer(QWidget* parent) : QMainWindow(parent), ui(new Ui::QuorvaneViewerClass)
 {
     ui->setupUi(this);
     addAction(ui->actionPantalla_completa);

@@ -166,13 +166,14 @@ int main(int argc, char* argv[])
     std::streambuf* quiet = std::cout.rdbuf();
     std::ostringstream sink;
     QTemporaryDir dir;
-    for (const char* m : {"OBJ/spider.obj", "3DS/fels.3ds", "Collada/duck.dae", "STL/Spider_ascii.stl", "FBX/spider.fbx",
-                          "glTF2/BoxTextured-glTF/BoxTextured.gltf"}) {
+    for (const char* m : {"OBJ/spider.obj", "3DS/fels.3ds", "Collada/duck.dae", "STL/Spider_ascii.stl",
+                          "FBX/spider.fbx", "glTF2/BoxTextured-glTF/BoxTextured.gltf"}) {
         const std::string path = (models + QLatin1Char('/') + QLatin1String(m)).toStdString();
         if (!QFileInfo::exists(QString::fromStdString(path)))
             continue;
         std::cout.rdbuf(sink.rdbuf()); // the capture's console lines
-        const double ms = medianMs(5, [&](int) { renderModelThumbnail(path, dir.filePath(QStringLiteral("t.png")).toStdString()); });
+        const double ms =
+            medianMs(5, [&](int) { renderModelThumbnail(path, dir.filePath(QStringLiteral("t.png")).toStdString()); });
         std::cout.rdbuf(quiet);
         std::printf("| %s | %.1f |\n", m, ms);
     }

@@ -67,7 +67,8 @@ int main(int argc, char* argv[])
             continue;
         std::vector<double> t;
         for (int r = 0; r < runs; ++r) {
-            const QString target = work.filePath(QStringLiteral("lib%1/%2.qmd").arg(r).arg(QFileInfo(source).baseName()));
+            const QString target =
+                work.filePath(QStringLiteral("lib%1/%2.qmd").arg(r).arg(QFileInfo(source).baseName()));
             QDir().mkpath(QFileInfo(target).path());
             quorvane::Model_v0_0 model;
             model.reporter = &quiet;

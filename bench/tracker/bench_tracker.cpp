@@ -121,7 +121,8 @@ float PolygonArea(const trk::SPoint2f* c)
 // Picture position of a point of a marker's plane.
 cv::Point2f Project(const trk::SynthMarker& m, float x, float y, int width, int height)
 {
-    const trk::SPoint2f s = trk::ProjectPoint(m.rotation.ToMatrix() * trk::CVector3(x, y, 0.0f) + m.translation, kFocal);
+    const trk::SPoint2f s =
+        trk::ProjectPoint(m.rotation.ToMatrix() * trk::CVector3(x, y, 0.0f) + m.translation, kFocal);
     return {s.x + static_cast<float>(width) * 0.5f, s.y + static_cast<float>(height) * 0.5f};
 }
 
@@ -154,8 +155,9 @@ std::vector<trk::SynthMarker> PlaceMarkers(int n, int width, int height, cv::RNG
             const float u = x0 + (0.5f + rng.uniform(-0.2f, 0.2f) * freedom) * cw - static_cast<float>(width) * 0.5f;
             const float v = y0 + (0.5f + rng.uniform(-0.2f, 0.2f) * freedom) * ch - static_cast<float>(height) * 0.5f;
             const float tilt = 25.0f * freedom;
-            const trk::SynthMarker m = trk::PoseMarker(i, d, rng.uniform(0.0f, 360.0f) * freedom, rng.uniform(-tilt, tilt),
-                                                       rng.uniform(-tilt, tilt), u, v, kFocal);
+            const trk::SynthMarker m =
+                trk::PoseMarker(i, d, rng.uniform(0.0f, 360.0f) * freedom, rng.uniform(-tilt, tilt),
+                                rng.uniform(-tilt, tilt), u, v, kFocal);
             bool inside = true;
             trk::SPoint2f black[4];
             const float sx[4] = {-1, -1, 1, 1}, sy[4] = {1, -1, -1, 1};
@@ -243,7 +245,10 @@ struct Score
         }
     }
     double Rate() const { return inView > 0 ? 100.0 * static_cast<double>(found) / static_cast<double>(inView) : 0.0; }
-    double FalsePerFrame() const { return frames > 0 ? static_cast<double>(falseDetections) / static_cast<double>(frames) : 0.0; }
+    double FalsePerFrame() const
+    {
+        return frames > 0 ? static_cast<double>(falseDetections) / static_cast<double>(frames) : 0.0;
+    }
 };
 
 double Median(std::vector<double> v)
@@ -309,7 +314,8 @@ ScenarioResult RunScenario(int width, int height, int n, const Condition& cond, 
     std::vector<std::vector<Truth>> truth(static_cast<size_t>(F));
     std::array<std::vector<cv::Mat>, FamilyCount> frames;
     for (int i = 0; i < F; ++i) {
-        cv::RNG rng(static_cast<uint64_t>(1000003u * static_cast<unsigned>(width) + 7919u * static_cast<unsigned>(n) + static_cast<unsigned>(i)));
+        cv::RNG rng(static_cast<uint64_t>(1000003u * static_cast<unsigned>(width) + 7919u * static_cast<unsigned>(n) +
+                                          static_cast<unsigned>(i)));
         const std::vector<trk::SynthMarker> placed = PlaceMarkers(n, width, height, rng);
         trk::SynthOptions o;
         o.width = width;
@@ -373,7 +379,8 @@ ScenarioResult RunScenario(int width, int height, int n, const Condition& cond, 
     cv::Mat aprilGrey;
 
     auto aprilRun = [&](apriltag_detector_t* td, int i) {
-        cv::cvtColor(frames[td == td16.get() ? Tag16h5 : Tag36h11][static_cast<size_t>(i)], aprilGrey, cv::COLOR_BGR2GRAY);
+        cv::cvtColor(frames[td == td16.get() ? Tag16h5 : Tag36h11][static_cast<size_t>(i)], aprilGrey,
+                     cv::COLOR_BGR2GRAY);
         image_u8_t im{aprilGrey.cols, aprilGrey.rows, static_cast<int32_t>(aprilGrey.step[0]), aprilGrey.data};
         aprilDets = apriltag_detector_detect(td, &im);
     };
@@ -554,7 +561,8 @@ void RunPoseStability(const Options& opt, const cv::Ptr<cv::aruco::Dictionary>& 
     {
         float distance, sigma;
     };
-    const Case cases[] = {{400.0f, 4.0f}, {800.0f, 4.0f}, {1200.0f, 4.0f}, {1800.0f, 4.0f}, {1800.0f, 12.0f}, {2300.0f, 12.0f}};
+    const Case cases[] = {{400.0f, 4.0f},  {800.0f, 4.0f},   {1200.0f, 4.0f},
+                          {1800.0f, 4.0f}, {1800.0f, 12.0f}, {2300.0f, 12.0f}};
     const float tilts[] = {0.0f, 3.0f, 6.0f, 10.0f};
 
     std::printf("\n## Pose stability\n\n");
@@ -564,7 +572,8 @@ void RunPoseStability(const Options& opt, const cv::Ptr<cv::aruco::Dictionary>& 
                 "Jump = rotation between consecutive detected frames; flips = jumps over 10 degrees; "
                 "tilt error = angle between the estimated and the true marker normal.\n\n",
                 kFocal, frames);
-    std::printf("| distance | side px | noise | tilt | ours found | ours max jump | ours flips | ours max tilt err | ArUco+IPPE found | "
+    std::printf("| distance | side px | noise | tilt | ours found | ours max jump | ours flips | ours max tilt err | "
+                "ArUco+IPPE found | "
                 "ArUco+IPPE max jump | ArUco+IPPE flips | ArUco+IPPE max tilt err |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
 
@@ -579,7 +588,8 @@ void RunPoseStability(const Options& opt, const cv::Ptr<cv::aruco::Dictionary>& 
         for (float tilt : tilts) {
             const float d = cs.distance, sigma = cs.sigma;
             const float a = 30.0f * kPi / 180.0f;
-            const trk::SynthMarker pose = trk::PoseMarker(3, d, 15.0f, tilt * std::cos(a), tilt * std::sin(a), 40.0f, -30.0f, kFocal);
+            const trk::SynthMarker pose =
+                trk::PoseMarker(3, d, 15.0f, tilt * std::cos(a), tilt * std::sin(a), 40.0f, -30.0f, kFocal);
             trk::SynthOptions o;
             o.width = width;
             o.height = height;
@@ -638,7 +648,8 @@ void RunPoseStability(const Options& opt, const cv::Ptr<cv::aruco::Dictionary>& 
                     seen = true;
                     ++aruco.detected;
                     // OpenCV's camera looks along +z, ours along -z.
-                    const cv::Vec3f n(static_cast<float>(R(0, 2)), static_cast<float>(R(1, 2)), static_cast<float>(-R(2, 2)));
+                    const cv::Vec3f n(static_cast<float>(R(0, 2)), static_cast<float>(R(1, 2)),
+                                      static_cast<float>(-R(2, 2)));
                     aruco.maxTiltError = std::max(aruco.maxTiltError, LineAngleDeg(n, trueNormal));
                     if (havePrevAruco) {
                         const float j = MatrixAngleDeg(prevR, R);
@@ -650,10 +661,10 @@ void RunPoseStability(const Options& opt, const cv::Ptr<cv::aruco::Dictionary>& 
                 havePrevAruco = seen;
             }
             const float side = std::sqrt(PolygonArea(oursClean.truth[0].corners));
-            std::printf("| %.0f | %.0f | %.0f | %.0f° | %.0f%% | %.2f° | %ld | %.2f° | %.0f%% | %.2f° | %ld | %.2f° |\n", d, side,
-                        sigma, tilt,
-                        100.0 * ours.detected / ours.frames, ours.maxJump, ours.flips, ours.maxTiltError,
-                        100.0 * aruco.detected / aruco.frames, aruco.maxJump, aruco.flips, aruco.maxTiltError);
+            std::printf(
+                "| %.0f | %.0f | %.0f | %.0f° | %.0f%% | %.2f° | %ld | %.2f° | %.0f%% | %.2f° | %ld | %.2f° |\n", d,
+                side, sigma, tilt, 100.0 * ours.detected / ours.frames, ours.maxJump, ours.flips, ours.maxTiltError,
+                100.0 * aruco.detected / aruco.frames, aruco.maxJump, aruco.flips, aruco.maxTiltError);
             std::fflush(stdout);
             for (auto [tot, s] : {std::pair<Stability*, Stability*>{&totalOurs, &ours}, {&totalAruco, &aruco}}) {
                 tot->frames += s->frames;
@@ -664,9 +675,9 @@ void RunPoseStability(const Options& opt, const cv::Ptr<cv::aruco::Dictionary>& 
             }
         }
     std::printf("| **all** | | | | %.1f%% | **%.2f°** | **%ld** | %.2f° | %.1f%% | **%.2f°** | **%ld** | %.2f° |\n",
-                100.0 * totalOurs.detected / totalOurs.frames, totalOurs.maxJump, totalOurs.flips, totalOurs.maxTiltError,
-                100.0 * totalAruco.detected / totalAruco.frames, totalAruco.maxJump, totalAruco.flips,
-                totalAruco.maxTiltError);
+                100.0 * totalOurs.detected / totalOurs.frames, totalOurs.maxJump, totalOurs.flips,
+                totalOurs.maxTiltError, 100.0 * totalAruco.detected / totalAruco.frames, totalAruco.maxJump,
+                totalAruco.flips, totalAruco.maxTiltError);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -702,39 +713,46 @@ void RunSpeed(const Options& opt, const cv::Ptr<cv::aruco::Dictionary>& dict)
             for (const Condition& cond : kConditions) {
                 results.push_back(RunScenario(sz[0], sz[1], n, cond, opt, dict, april));
                 const ScenarioResult& r = results.back();
-                std::fprintf(stderr, "%dx%d %2d %-12s ours %.3f ms (%.0f%%)  floor %.3f  ArUco %.3f (%.0f%%)  16h5 %.3f (%.0f%%)  36h11 %.3f (%.0f%%)\n",
+                std::fprintf(stderr,
+                             "%dx%d %2d %-12s ours %.3f ms (%.0f%%)  floor %.3f  ArUco %.3f (%.0f%%)  16h5 %.3f "
+                             "(%.0f%%)  36h11 %.3f (%.0f%%)\n",
                              r.width, r.height, r.markers, r.condition, r.ms[0], r.rate[0], r.ms[1], r.ms[2], r.rate[2],
                              r.ms[3], r.rate[3], r.ms[4], r.rate[4]);
             }
 
     std::printf("\n## Time per frame (median, ms) and ratios, side by side in this run\n\n");
-    std::printf("| frame | markers | condition | ours | floor | ours / floor | ArUco | ArUco / ours | tag16h5 | tag16h5 / ours | "
+    std::printf("| frame | markers | condition | ours | floor | ours / floor | ArUco | ArUco / ours | tag16h5 | "
+                "tag16h5 / ours | "
                 "tag36h11 | tag36h11 / ours |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const ScenarioResult& r : results)
-        std::printf("| %dx%d | %d | %s | %.3f | %.3f | %.2f | %.3f | %.1f | %.3f | %.1f | %.3f | %.1f |\n", r.width, r.height,
-                    r.markers, r.condition, r.ms[0], r.ms[1], r.ms[0] / r.ms[1], r.ms[2], r.ms[2] / r.ms[0], r.ms[3],
-                    r.ms[3] / r.ms[0], r.ms[4], r.ms[4] / r.ms[0]);
+        std::printf("| %dx%d | %d | %s | %.3f | %.3f | %.2f | %.3f | %.1f | %.3f | %.1f | %.3f | %.1f |\n", r.width,
+                    r.height, r.markers, r.condition, r.ms[0], r.ms[1], r.ms[0] / r.ms[1], r.ms[2], r.ms[2] / r.ms[0],
+                    r.ms[3], r.ms[3] / r.ms[0], r.ms[4], r.ms[4] / r.ms[0]);
 
     std::printf("\n## Detection rate (%% of markers in view found with the right id and corners within %.0f px)\n\n",
                 static_cast<double>(kCornerTolerance));
     std::printf("In brackets: false detections per frame (a wrong id, an id found twice, or corners off). "
                 "Ours 1st pass: a fresh detector's first pass over the scenes (threshold 120 to start). "
                 "Corner error: median of the largest corner error per found marker, px.\n\n");
-    std::printf("| frame | markers | condition | ours 1st pass | ours | ArUco | tag16h5 | tag36h11 | our mean threshold | "
-                "corner err ours / ArUco / 36h11 |\n");
+    std::printf(
+        "| frame | markers | condition | ours 1st pass | ours | ArUco | tag16h5 | tag36h11 | our mean threshold | "
+        "corner err ours / ArUco / 36h11 |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
     for (const ScenarioResult& r : results)
-        std::printf("| %dx%d | %d | %s | %.0f | %.1f (%.2f) | %.1f (%.2f) | %.1f (%.2f) | %.1f (%.2f) | %.0f | %.2f / %.2f / %.2f |\n",
-                    r.width, r.height, r.markers, r.condition, r.firstPassRate, r.rate[0], r.fpf[0], r.rate[2], r.fpf[2],
-                    r.rate[3], r.fpf[3], r.rate[4], r.fpf[4], r.meanThreshold, static_cast<double>(r.cornerMedian[0]),
-                    static_cast<double>(r.cornerMedian[2]), static_cast<double>(r.cornerMedian[4]));
+        std::printf("| %dx%d | %d | %s | %.0f | %.1f (%.2f) | %.1f (%.2f) | %.1f (%.2f) | %.1f (%.2f) | %.0f | %.2f / "
+                    "%.2f / %.2f |\n",
+                    r.width, r.height, r.markers, r.condition, r.firstPassRate, r.rate[0], r.fpf[0], r.rate[2],
+                    r.fpf[2], r.rate[3], r.fpf[3], r.rate[4], r.fpf[4], r.meanThreshold,
+                    static_cast<double>(r.cornerMedian[0]), static_cast<double>(r.cornerMedian[2]),
+                    static_cast<double>(r.cornerMedian[4]));
     std::printf("\n## Where our time goes (median ms, same run)\n\n");
-    std::printf("| frame | markers | condition | floor | ours without sub-pixel | ours | found without sub-pixel | corner err without |\n");
+    std::printf("| frame | markers | condition | floor | ours without sub-pixel | ours | found without sub-pixel | "
+                "corner err without |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
     for (const ScenarioResult& r : results)
-        std::printf("| %dx%d | %d | %s | %.3f | %.3f | %.3f | %.1f | %.2f |\n", r.width, r.height, r.markers, r.condition,
-                    r.ms[1], r.ms[5], r.ms[0], r.rate[5], static_cast<double>(r.cornerMedian[5]));
+        std::printf("| %dx%d | %d | %s | %.3f | %.3f | %.3f | %.1f | %.2f |\n", r.width, r.height, r.markers,
+                    r.condition, r.ms[1], r.ms[5], r.ms[0], r.rate[5], static_cast<double>(r.cornerMedian[5]));
     long wrong = 0;
     for (const ScenarioResult& r : results)
         wrong += r.wrongCorner0;
@@ -763,9 +781,10 @@ int main(int argc, char** argv)
     const cv::Ptr<cv::aruco::Dictionary> dict = cv::aruco::getPredefinedDictionary(cv::aruco::DICT_4X4_50);
 
     std::printf("# Tracker benchmark%s\n\n", opt.quick ? " (quick)" : "");
-    std::printf("CPU: %s, %d hardware threads; %s build; OpenCV %s (1 thread); AprilTag %s (nthreads 1, quad_decimate %.1f).\n",
-                CpuName().c_str(), cv::getNumberOfCPUs(), QUORVANE_BUILD_TYPE, CV_VERSION, QUORVANE_APRILTAG_VERSION,
-                static_cast<double>(DefaultDecimate()));
+    std::printf(
+        "CPU: %s, %d hardware threads; %s build; OpenCV %s (1 thread); AprilTag %s (nthreads 1, quad_decimate %.1f).\n",
+        CpuName().c_str(), cv::getNumberOfCPUs(), QUORVANE_BUILD_TYPE, CV_VERSION, QUORVANE_APRILTAG_VERSION,
+        static_cast<double>(DefaultDecimate()));
     std::fflush(stdout);
     if (opt.speed)
         RunSpeed(opt, dict);

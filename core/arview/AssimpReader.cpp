@@ -55,17 +55,22 @@ constexpr unsigned kMaxKeysPerChannel = 4u * 1024 * 1024;
 const std::set<std::string>& osgOwnExtensions()
 {
     static const std::set<std::string> own = {
-        "3dc", "asc", "3ds", "ac", "bsp", "bvh", "dae", "zae", "dxf", "iv", "wrl", "lwo", "lw", "geo",
-        "lws", "md2", "mdl", "obj", "flt", "ply", "stl", "sta", "x", "osg", "osgb", "osgt", "ive",
-        "shp", "txp", "svg",
+        "3dc", "asc", "3ds", "ac", "bsp", "bvh", "dae", "zae", "dxf", "iv", "wrl", "lwo", "lw", "geo", "lws", "md2",
+        "mdl", "obj", "flt", "ply", "stl", "sta", "x", "osg", "osgb", "osgt", "ive", "shp", "txp", "svg",
         // Not a model format of its own ("mesh.xml"), and animation-only files show nothing.
         "xml", "md5anim", "md5camera"};
     return own;
 }
 
-bool isFinite(const aiVector3D& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool isFinite(const aiVector3D& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
-osg::Vec3 toVec3(const aiVector3D& v) { return isFinite(v) ? osg::Vec3(v.x, v.y, v.z) : osg::Vec3(); }
+osg::Vec3 toVec3(const aiVector3D& v)
+{
+    return isFinite(v) ? osg::Vec3(v.x, v.y, v.z) : osg::Vec3();
+}
 
 osg::Vec4 toVec4(const aiColor4D& c, float alpha)
 {
@@ -92,22 +97,33 @@ std::string lower(std::string s)
 // and a file that is not a picture is never handed to a decoder it was not made for.
 std::string sniffImageExtension(const std::string& d, const std::string& hint)
 {
-    auto starts = [&d](const char* magic, std::size_t n) { return d.size() >= n && std::memcmp(d.data(), magic, n) == 0; };
-    if (starts("\x89PNG\r\n\x1a\n", 8)) return "png";
-    if (starts("\xff\xd8\xff", 3)) return "jpeg";
-    if (starts("BM", 2)) return "bmp";
-    if (starts("GIF87a", 6) || starts("GIF89a", 6)) return "gif";
-    if (starts("DDS ", 4)) return "dds";
-    if (starts("II*\0", 4) || starts("MM\0*", 4)) return "tiff";
-    if (starts("\xabKTX 11\xbb\r\n\x1a\n", 12)) return "ktx";
-    if (starts("#?RADIANCE", 10)) return "hdr";
+    auto starts = [&d](const char* magic, std::size_t n) {
+        return d.size() >= n && std::memcmp(d.data(), magic, n) == 0;
+    };
+    if (starts("\x89PNG\r\n\x1a\n", 8))
+        return "png";
+    if (starts("\xff\xd8\xff", 3))
+        return "jpeg";
+    if (starts("BM", 2))
+        return "bmp";
+    if (starts("GIF87a", 6) || starts("GIF89a", 6))
+        return "gif";
+    if (starts("DDS ", 4))
+        return "dds";
+    if (starts("II*\0", 4) || starts("MM\0*", 4))
+        return "tiff";
+    if (starts("\xabKTX 11\xbb\r\n\x1a\n", 12))
+        return "ktx";
+    if (starts("#?RADIANCE", 10))
+        return "hdr";
     // TGA has no signature: trust the name only for it, and check its header.
     if (lower(hint) == "tga" && d.size() > 18) {
         const unsigned char type = static_cast<unsigned char>(d[2]);
         const unsigned char bpp = static_cast<unsigned char>(d[16]);
         const bool typeOk = type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11;
         const bool bppOk = bpp == 8 || bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32;
-        if (typeOk && bppOk) return "tga";
+        if (typeOk && bppOk)
+            return "tga";
     }
     return {};
 }
@@ -115,13 +131,16 @@ std::string sniffImageExtension(const std::string& d, const std::string& hint)
 osg::ref_ptr<osg::Image> decodeImage(const std::string& bytes, const std::string& hint)
 {
     const std::string ext = sniffImageExtension(bytes, hint);
-    if (ext.empty()) return nullptr;
+    if (ext.empty())
+        return nullptr;
     osgDB::ReaderWriter* rw = osgDB::Registry::instance()->getReaderWriterForExtension(ext);
-    if (!rw) return nullptr;
+    if (!rw)
+        return nullptr;
     std::istringstream in(bytes, std::ios::in | std::ios::binary);
     osgDB::ReaderWriter::ReadResult rr = rw->readImage(in);
     osg::ref_ptr<osg::Image> image = rr.validImage() ? rr.getImage() : nullptr;
-    if (!image || image->s() <= 0 || image->t() <= 0 || !image->data()) return nullptr;
+    if (!image || image->s() <= 0 || image->t() <= 0 || !image->data())
+        return nullptr;
     return image;
 }
 
@@ -129,12 +148,15 @@ std::optional<std::string> readSmallFile(const fs::path& p, std::uintmax_t cap)
 {
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(p, ec);
-    if (ec || size > cap) return std::nullopt;
+    if (ec || size > cap)
+        return std::nullopt;
     std::ifstream in(p, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in)
+        return std::nullopt;
     std::string data(static_cast<std::size_t>(size), '\0');
     in.read(data.data(), static_cast<std::streamsize>(size));
-    if (static_cast<std::uintmax_t>(in.gcount()) != size) return std::nullopt;
+    if (static_cast<std::uintmax_t>(in.gcount()) != size)
+        return std::nullopt;
     return data;
 }
 
@@ -143,7 +165,8 @@ std::optional<std::string> readSmallFile(const fs::path& p, std::uintmax_t cap)
 std::optional<fs::path> findLoosely(fs::path cur, const std::vector<std::string>& comps)
 {
     for (const std::string& comp : comps) {
-        if (comp.empty() || comp == ".") continue;
+        if (comp.empty() || comp == ".")
+            continue;
         if (comp == "..") {
             cur = cur.parent_path();
             continue;
@@ -163,7 +186,8 @@ std::optional<fs::path> findLoosely(fs::path cur, const std::vector<std::string>
                 break;
             }
         }
-        if (!found) return std::nullopt;
+        if (!found)
+            return std::nullopt;
     }
     return cur;
 }
@@ -171,7 +195,8 @@ std::optional<fs::path> findLoosely(fs::path cur, const std::vector<std::string>
 bool isInside(const fs::path& p, const fs::path& root)
 {
     const std::string ps = p.string(), rs = root.string();
-    if (rs == "/") return true;
+    if (rs == "/")
+        return true;
     return ps.size() > rs.size() && ps.compare(0, rs.size(), rs) == 0 && ps[rs.size()] == '/';
 }
 
@@ -182,26 +207,34 @@ bool isInside(const fs::path& p, const fs::path& root)
 std::optional<fs::path> resolveTexture(const fs::path& modelDir, std::string name)
 {
     std::replace(name.begin(), name.end(), '\\', '/');
-    if (lower(name.substr(0, 7)) == "file://") name = name.substr(7);
-    if (name.empty()) return std::nullopt;
+    if (lower(name.substr(0, 7)) == "file://")
+        name = name.substr(7);
+    if (name.empty())
+        return std::nullopt;
     std::vector<std::string> comps;
     std::stringstream ss(name);
-    for (std::string c; std::getline(ss, c, '/');) comps.push_back(c);
-    if (comps.empty()) return std::nullopt;
+    for (std::string c; std::getline(ss, c, '/');)
+        comps.push_back(c);
+    if (comps.empty())
+        return std::nullopt;
     const bool absolute = name[0] == '/' || (name.size() > 1 && name[1] == ':');
 
     fs::path root = modelDir;
-    if (modelDir.has_parent_path() && modelDir.parent_path() != modelDir.root_path()) root = modelDir.parent_path();
+    if (modelDir.has_parent_path() && modelDir.parent_path() != modelDir.root_path())
+        root = modelDir.parent_path();
 
     std::vector<std::vector<std::string>> candidates;
-    if (!absolute) candidates.push_back(comps);
+    if (!absolute)
+        candidates.push_back(comps);
     candidates.push_back({comps.back()});
     for (const auto& c : candidates) {
         const std::optional<fs::path> found = findLoosely(modelDir, c);
-        if (!found) continue;
+        if (!found)
+            continue;
         std::error_code ec;
         const fs::path real = fs::canonical(*found, ec);
-        if (ec || !fs::is_regular_file(real, ec) || !isInside(real, root)) continue;
+        if (ec || !fs::is_regular_file(real, ec) || !isInside(real, root))
+            continue;
         return real;
     }
     return std::nullopt;
@@ -210,7 +243,8 @@ std::optional<fs::path> resolveTexture(const fs::path& modelDir, std::string nam
 // ---------------------------------------------------------------- skinning
 
 // Skinned meshes follow their bones on the CPU, after the animation has moved them.
-struct SkinBinding {
+struct SkinBinding
+{
     osg::ref_ptr<osg::Geometry> geometry;
     osg::ref_ptr<osg::Vec3Array> bindVertices, bindNormals;
     std::vector<std::vector<osg::ref_ptr<osg::MatrixTransform>>> boneChains; // leaf first
@@ -222,7 +256,8 @@ struct SkinBinding {
     static osg::Matrix chainMatrix(const std::vector<osg::ref_ptr<osg::MatrixTransform>>& chain)
     {
         osg::Matrix m;
-        for (const auto& node : chain) m.postMult(node->getMatrix());
+        for (const auto& node : chain)
+            m.postMult(node->getMatrix());
         return m;
     }
 
@@ -230,22 +265,27 @@ struct SkinBinding {
     {
         const osg::Matrix toMesh = osg::Matrix::inverse(chainMatrix(meshChain));
         std::vector<osg::Matrix> bones(boneChains.size());
-        for (std::size_t b = 0; b < boneChains.size(); ++b) bones[b] = offsets[b] * chainMatrix(boneChains[b]) * toMesh;
-        if (bones == last) return;
+        for (std::size_t b = 0; b < boneChains.size(); ++b)
+            bones[b] = offsets[b] * chainMatrix(boneChains[b]) * toMesh;
+        if (bones == last)
+            return;
         last = bones;
         auto* verts = static_cast<osg::Vec3Array*>(geometry->getVertexArray());
         auto* norms = bindNormals ? static_cast<osg::Vec3Array*>(geometry->getNormalArray()) : nullptr;
         for (std::size_t i = 0; i < influences.size(); ++i) {
             const auto& inf = influences[i];
-            if (inf.empty()) continue;
+            if (inf.empty())
+                continue;
             osg::Vec3 v, n;
             float total = 0;
             for (const auto& [bone, w] : inf) {
                 v += ((*bindVertices)[i] * bones[bone]) * w;
-                if (norms) n += osg::Matrix::transform3x3((*bindNormals)[i], bones[bone]) * w;
+                if (norms)
+                    n += osg::Matrix::transform3x3((*bindNormals)[i], bones[bone]) * w;
                 total += w;
             }
-            if (total <= 1e-6f) continue;
+            if (total <= 1e-6f)
+                continue;
             (*verts)[i] = v / total;
             if (norms) {
                 n.normalize();
@@ -253,45 +293,53 @@ struct SkinBinding {
             }
         }
         verts->dirty();
-        if (norms) norms->dirty();
+        if (norms)
+            norms->dirty();
         geometry->dirtyBound();
     }
 };
 
-class SkinUpdater : public osg::NodeCallback {
+class SkinUpdater : public osg::NodeCallback
+{
 public:
     std::vector<SkinBinding> skins;
     void operator()(osg::Node* node, osg::NodeVisitor* nv) override
     {
         traverse(node, nv); // the bones take their new matrices first
-        for (SkinBinding& s : skins) s.apply();
+        for (SkinBinding& s : skins)
+            s.apply();
     }
 };
 
 // ---------------------------------------------------------------- scene
 
-class SceneBuilder {
+class SceneBuilder
+{
 public:
     SceneBuilder(const aiScene& scene, fs::path modelDir) : m_scene(scene), m_dir(std::move(modelDir)) {}
 
     osg::ref_ptr<osg::Node> build()
     {
-        if (!m_scene.mRootNode) return nullptr;
+        if (!m_scene.mRootNode)
+            return nullptr;
         osg::ref_ptr<osg::MatrixTransform> root = new osg::MatrixTransform(upAxisToZ());
         root->setName("up axis");
         osg::ref_ptr<osg::MatrixTransform> top = buildNode(*m_scene.mRootNode, 0, nullptr);
-        if (!top) return nullptr;
+        if (!top)
+            return nullptr;
         root->addChild(top);
         bindSkins();
         buildAnimations(*root);
-        if (m_geometries == 0) return nullptr;
+        if (m_geometries == 0)
+            return nullptr;
         return root;
     }
 
 private:
     using Chain = std::vector<osg::ref_ptr<osg::MatrixTransform>>;
 
-    struct PendingSkin {
+    struct PendingSkin
+    {
         unsigned mesh;
         osg::ref_ptr<osg::Geometry> geometry;
         osg::MatrixTransform* node;
@@ -328,13 +376,15 @@ private:
     Chain chainOf(osg::MatrixTransform* mt) const
     {
         Chain chain;
-        for (; mt; mt = m_parent.at(mt)) chain.push_back(mt);
+        for (; mt; mt = m_parent.at(mt))
+            chain.push_back(mt);
         return chain;
     }
 
     osg::ref_ptr<osg::MatrixTransform> buildNode(const aiNode& node, int depth, osg::MatrixTransform* parent)
     {
-        if (depth > kMaxNodeDepth || ++m_nodes > kMaxNodes) return nullptr;
+        if (depth > kMaxNodeDepth || ++m_nodes > kMaxNodes)
+            return nullptr;
         osg::ref_ptr<osg::MatrixTransform> mt = new osg::MatrixTransform(toMatrix(node.mTransformation));
         mt->setName(node.mName.C_Str());
         m_byName.emplace(node.mName.C_Str(), mt.get());
@@ -344,13 +394,15 @@ private:
             osg::ref_ptr<osg::Geode> geode = new osg::Geode;
             for (unsigned i = 0; i < node.mNumMeshes; ++i) {
                 const unsigned index = node.mMeshes[i];
-                if (index >= m_scene.mNumMeshes || !m_scene.mMeshes[index]) continue;
+                if (index >= m_scene.mNumMeshes || !m_scene.mMeshes[index])
+                    continue;
                 const aiMesh& mesh = *m_scene.mMeshes[index];
                 osg::ref_ptr<osg::Geometry> geometry;
                 if (mesh.mNumBones > 0 && mesh.mBones) {
                     // Skinned copies are per instance: each follows its own node.
                     geometry = buildGeometry(mesh);
-                    if (geometry) m_pendingSkins.push_back({index, geometry, mt.get()});
+                    if (geometry)
+                        m_pendingSkins.push_back({index, geometry, mt.get()});
                 } else {
                     auto it = m_meshCache.find(index);
                     geometry = it != m_meshCache.end() ? it->second : (m_meshCache[index] = buildGeometry(mesh));
@@ -360,11 +412,13 @@ private:
                     ++m_geometries;
                 }
             }
-            if (geode->getNumDrawables() > 0) mt->addChild(geode);
+            if (geode->getNumDrawables() > 0)
+                mt->addChild(geode);
         }
         if (node.mChildren) {
             for (unsigned i = 0; i < node.mNumChildren; ++i) {
-                if (!node.mChildren[i]) continue;
+                if (!node.mChildren[i])
+                    continue;
                 if (osg::ref_ptr<osg::MatrixTransform> child = buildNode(*node.mChildren[i], depth + 1, mt.get()))
                     mt->addChild(child);
             }
@@ -375,28 +429,35 @@ private:
     osg::ref_ptr<osg::Geometry> buildGeometry(const aiMesh& mesh)
     {
         const unsigned n = mesh.mNumVertices;
-        if (!mesh.mVertices || n == 0 || n > kMaxVerticesPerMesh || !mesh.mFaces) return nullptr;
-        if (m_totalVertices + n > kMaxTotalVertices) return nullptr;
+        if (!mesh.mVertices || n == 0 || n > kMaxVerticesPerMesh || !mesh.mFaces)
+            return nullptr;
+        if (m_totalVertices + n > kMaxTotalVertices)
+            return nullptr;
 
         osg::ref_ptr<osg::DrawElementsUInt> triangles = new osg::DrawElementsUInt(GL_TRIANGLES);
         triangles->reserve(std::size_t(mesh.mNumFaces) * 3);
         for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
             const aiFace& face = mesh.mFaces[f];
-            if (face.mNumIndices != 3 || !face.mIndices) continue;
-            if (face.mIndices[0] >= n || face.mIndices[1] >= n || face.mIndices[2] >= n) continue;
+            if (face.mNumIndices != 3 || !face.mIndices)
+                continue;
+            if (face.mIndices[0] >= n || face.mIndices[1] >= n || face.mIndices[2] >= n)
+                continue;
             triangles->insert(triangles->end(), face.mIndices, face.mIndices + 3);
         }
-        if (triangles->empty()) return nullptr;
+        if (triangles->empty())
+            return nullptr;
         m_totalVertices += n;
 
         osg::ref_ptr<osg::Geometry> g = new osg::Geometry;
         g->setName(mesh.mName.C_Str());
         osg::ref_ptr<osg::Vec3Array> v = new osg::Vec3Array(n);
-        for (unsigned i = 0; i < n; ++i) (*v)[i] = toVec3(mesh.mVertices[i]);
+        for (unsigned i = 0; i < n; ++i)
+            (*v)[i] = toVec3(mesh.mVertices[i]);
         g->setVertexArray(v);
         if (mesh.mNormals) {
             osg::ref_ptr<osg::Vec3Array> nv = new osg::Vec3Array(n);
-            for (unsigned i = 0; i < n; ++i) (*nv)[i] = toVec3(mesh.mNormals[i]);
+            for (unsigned i = 0; i < n; ++i)
+                (*nv)[i] = toVec3(mesh.mNormals[i]);
             g->setNormalArray(nv, osg::Array::BIND_PER_VERTEX);
         }
         if (mesh.mTextureCoords[0]) {
@@ -410,7 +471,8 @@ private:
         const bool colours = mesh.mColors[0] != nullptr;
         if (colours) {
             osg::ref_ptr<osg::Vec4Array> c = new osg::Vec4Array(n);
-            for (unsigned i = 0; i < n; ++i) (*c)[i] = toVec4(mesh.mColors[0][i], mesh.mColors[0][i].a);
+            for (unsigned i = 0; i < n; ++i)
+                (*c)[i] = toVec4(mesh.mColors[0][i], mesh.mColors[0][i].a);
             g->setColorArray(c, osg::Array::BIND_PER_VERTEX);
         }
         g->addPrimitiveSet(triangles);
@@ -424,21 +486,26 @@ private:
     {
         const auto key = std::make_pair(materialIndex, vertexColours);
         auto it = m_stateSets.find(key);
-        if (it != m_stateSets.end()) return it->second.get();
+        if (it != m_stateSets.end())
+            return it->second.get();
         osg::ref_ptr<osg::StateSet> ss = new osg::StateSet;
         m_stateSets[key] = ss;
-        if (materialIndex >= m_scene.mNumMaterials || !m_scene.mMaterials[materialIndex]) return ss.get();
+        if (materialIndex >= m_scene.mNumMaterials || !m_scene.mMaterials[materialIndex])
+            return ss.get();
         const aiMaterial& mat = *m_scene.mMaterials[materialIndex];
 
         float opacity = 1.0f;
-        if (mat.Get(AI_MATKEY_OPACITY, opacity) != AI_SUCCESS || !std::isfinite(opacity)) opacity = 1.0f;
+        if (mat.Get(AI_MATKEY_OPACITY, opacity) != AI_SUCCESS || !std::isfinite(opacity))
+            opacity = 1.0f;
         // Many exporters write opacity 0 for opaque materials; an invisible model helps nobody.
-        if (opacity <= 0.01f) opacity = 1.0f;
+        if (opacity <= 0.01f)
+            opacity = 1.0f;
         opacity = std::min(opacity, 1.0f);
 
         aiColor4D diffuse(0.8f, 0.8f, 0.8f, 1.0f), ambient(0.2f, 0.2f, 0.2f, 1.0f), specular(0, 0, 0, 1),
             emissive(0, 0, 0, 1);
-        if (mat.Get(AI_MATKEY_COLOR_DIFFUSE, diffuse) != AI_SUCCESS) mat.Get(AI_MATKEY_BASE_COLOR, diffuse);
+        if (mat.Get(AI_MATKEY_COLOR_DIFFUSE, diffuse) != AI_SUCCESS)
+            mat.Get(AI_MATKEY_BASE_COLOR, diffuse);
         mat.Get(AI_MATKEY_COLOR_AMBIENT, ambient);
         mat.Get(AI_MATKEY_COLOR_SPECULAR, specular);
         mat.Get(AI_MATKEY_COLOR_EMISSIVE, emissive);
@@ -446,16 +513,19 @@ private:
         mat.Get(AI_MATKEY_SHININESS, shininess);
         if (mat.Get(AI_MATKEY_SHININESS_STRENGTH, strength) == AI_SUCCESS && std::isfinite(strength))
             specular = specular * strength;
-        if (!std::isfinite(shininess)) shininess = 0;
+        if (!std::isfinite(shininess))
+            shininess = 0;
 
         osg::ref_ptr<osg::Material> m = new osg::Material;
-        const float alpha = std::isfinite(diffuse.a) && diffuse.a > 0.01f ? std::min(diffuse.a, 1.0f) * opacity : opacity;
+        const float alpha =
+            std::isfinite(diffuse.a) && diffuse.a > 0.01f ? std::min(diffuse.a, 1.0f) * opacity : opacity;
         m->setDiffuse(osg::Material::FRONT_AND_BACK, toVec4(diffuse, alpha));
         m->setAmbient(osg::Material::FRONT_AND_BACK, toVec4(ambient, alpha));
         m->setSpecular(osg::Material::FRONT_AND_BACK, toVec4(specular, alpha));
         m->setEmission(osg::Material::FRONT_AND_BACK, toVec4(emissive, alpha));
         m->setShininess(osg::Material::FRONT_AND_BACK, std::clamp(shininess, 0.0f, 128.0f));
-        if (vertexColours) m->setColorMode(osg::Material::AMBIENT_AND_DIFFUSE);
+        if (vertexColours)
+            m->setColorMode(osg::Material::AMBIENT_AND_DIFFUSE);
         ss->setAttributeAndModes(m);
 
         aiString alphaMode;
@@ -467,7 +537,8 @@ private:
         } else if (std::strcmp(alphaMode.C_Str(), "MASK") == 0) {
             float cutoff = 0.5f;
             mat.Get("$mat.gltf.alphaCutoff", 0, 0, cutoff);
-            ss->setAttributeAndModes(new osg::AlphaFunc(osg::AlphaFunc::GREATER, std::isfinite(cutoff) ? cutoff : 0.5f));
+            ss->setAttributeAndModes(
+                new osg::AlphaFunc(osg::AlphaFunc::GREATER, std::isfinite(cutoff) ? cutoff : 0.5f));
         }
 
         aiString path;
@@ -480,9 +551,12 @@ private:
                 osg::ref_ptr<osg::Texture2D> tex = new osg::Texture2D(image);
                 auto wrap = [](aiTextureMapMode mode) {
                     switch (mode) {
-                    case aiTextureMapMode_Clamp: return osg::Texture::CLAMP_TO_EDGE;
-                    case aiTextureMapMode_Mirror: return osg::Texture::MIRROR;
-                    default: return osg::Texture::REPEAT;
+                    case aiTextureMapMode_Clamp:
+                        return osg::Texture::CLAMP_TO_EDGE;
+                    case aiTextureMapMode_Mirror:
+                        return osg::Texture::MIRROR;
+                    default:
+                        return osg::Texture::REPEAT;
                     }
                 };
                 tex->setWrap(osg::Texture::WRAP_S, wrap(modes[0]));
@@ -497,27 +571,33 @@ private:
 
     osg::Image* imageFor(const std::string& name)
     {
-        if (name.empty()) return nullptr;
+        if (name.empty())
+            return nullptr;
         std::string key;
         const aiTexture* embedded = m_scene.GetEmbeddedTexture(name.c_str());
         std::optional<fs::path> file;
         if (embedded) {
-            key = "*" + std::to_string(std::distance(m_scene.mTextures,
-                                                     std::find(m_scene.mTextures, m_scene.mTextures + m_scene.mNumTextures, embedded)));
+            key = "*" + std::to_string(std::distance(
+                            m_scene.mTextures,
+                            std::find(m_scene.mTextures, m_scene.mTextures + m_scene.mNumTextures, embedded)));
         } else {
-            if (name[0] == '*') return nullptr; // a reference to an embedded picture that is not there
+            if (name[0] == '*')
+                return nullptr; // a reference to an embedded picture that is not there
             file = resolveTexture(m_dir, name);
-            if (!file) return nullptr;
+            if (!file)
+                return nullptr;
             key = file->string();
         }
         auto it = m_images.find(key);
-        if (it != m_images.end()) return it->second.get();
+        if (it != m_images.end())
+            return it->second.get();
         osg::ref_ptr<osg::Image> image;
         if (embedded) {
             image = decodeEmbedded(*embedded);
         } else if (std::optional<std::string> bytes = readSmallFile(*file, kMaxImageBytes)) {
             image = decodeImage(*bytes, file->extension().string().substr(file->extension().empty() ? 0 : 1));
-            if (image) image->setFileName(file->string());
+            if (image)
+                image->setFileName(file->string());
         }
         m_images[key] = image;
         return image.get();
@@ -525,15 +605,18 @@ private:
 
     static osg::ref_ptr<osg::Image> decodeEmbedded(const aiTexture& t)
     {
-        if (!t.pcData) return nullptr;
+        if (!t.pcData)
+            return nullptr;
         if (t.mHeight == 0) {
             // Compressed picture bytes; mWidth is their count.
-            if (t.mWidth == 0 || t.mWidth > kMaxImageBytes) return nullptr;
+            if (t.mWidth == 0 || t.mWidth > kMaxImageBytes)
+                return nullptr;
             const std::string bytes(reinterpret_cast<const char*>(t.pcData), t.mWidth);
             return decodeImage(bytes, std::string(t.achFormatHint, strnlen(t.achFormatHint, sizeof t.achFormatHint)));
         }
         // Raw BGRA texels, top row first; OSG keeps the bottom row first.
-        if (t.mWidth == 0 || std::size_t(t.mWidth) * t.mHeight > kMaxTexels) return nullptr;
+        if (t.mWidth == 0 || std::size_t(t.mWidth) * t.mHeight > kMaxTexels)
+            return nullptr;
         const unsigned w = t.mWidth, h = t.mHeight;
         auto* data = new unsigned char[std::size_t(w) * h * 4];
         for (unsigned y = 0; y < h; ++y) {
@@ -552,7 +635,8 @@ private:
 
     void bindSkins()
     {
-        if (m_scene.mNumAnimations == 0) return; // without animation the bind pose is what shows
+        if (m_scene.mNumAnimations == 0)
+            return; // without animation the bind pose is what shows
         for (PendingSkin& p : m_pendingSkins) {
             const aiMesh& mesh = *m_scene.mMeshes[p.mesh];
             SkinBinding s;
@@ -565,9 +649,11 @@ private:
             s.influences.resize(mesh.mNumVertices);
             for (unsigned b = 0; b < mesh.mNumBones; ++b) {
                 const aiBone* bone = mesh.mBones[b];
-                if (!bone) continue;
+                if (!bone)
+                    continue;
                 auto node = m_byName.find(bone->mName.C_Str());
-                if (node == m_byName.end()) continue;
+                if (node == m_byName.end())
+                    continue;
                 const unsigned index = unsigned(s.boneChains.size());
                 s.boneChains.push_back(chainOf(node->second));
                 s.offsets.push_back(toMatrix(bone->mOffsetMatrix));
@@ -577,7 +663,8 @@ private:
                         s.influences[vw.mVertexId].emplace_back(index, vw.mWeight);
                 }
             }
-            if (s.boneChains.empty()) continue;
+            if (s.boneChains.empty())
+                continue;
             p.geometry->setDataVariance(osg::Object::DYNAMIC);
             p.geometry->setUseDisplayList(false);
             p.geometry->setUseVertexBufferObjects(true);
@@ -595,46 +682,55 @@ private:
     template <typename Key, typename Convert, typename Container>
     static void fillKeys(const Key* keys, unsigned count, double tps, Convert convert, Container& out)
     {
-        if (!keys) return;
+        if (!keys)
+            return;
         count = std::min(count, kMaxKeysPerChannel);
         std::vector<std::pair<double, unsigned>> order;
         order.reserve(count);
         for (unsigned k = 0; k < count; ++k)
-            if (std::isfinite(keys[k].mTime)) order.emplace_back(keys[k].mTime / tps, k);
-        std::stable_sort(order.begin(), order.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (const auto& [time, k] : order) out.push_back(typename Container::value_type(time, convert(keys[k].mValue)));
+            if (std::isfinite(keys[k].mTime))
+                order.emplace_back(keys[k].mTime / tps, k);
+        std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& [time, k] : order)
+            out.push_back(typename Container::value_type(time, convert(keys[k].mValue)));
     }
 
     void buildAnimations(osg::MatrixTransform& root)
     {
-        if (!m_scene.mAnimations) return;
+        if (!m_scene.mAnimations)
+            return;
         osg::ref_ptr<osgAnimation::BasicAnimationManager> manager = new osgAnimation::BasicAnimationManager;
         std::set<std::string> animated, names;
         for (unsigned a = 0; a < m_scene.mNumAnimations; ++a) {
             const aiAnimation* anim = m_scene.mAnimations[a];
-            if (!anim || !anim->mChannels) continue;
+            if (!anim || !anim->mChannels)
+                continue;
             const double tps = ticksPerSecond(*anim);
             osg::ref_ptr<osgAnimation::Animation> animation = new osgAnimation::Animation;
             std::string name = anim->mName.length ? anim->mName.C_Str() : "Animation " + std::to_string(a + 1);
-            while (!names.insert(name).second) name += "'";
+            while (!names.insert(name).second)
+                name += "'";
             animation->setName(name);
             animation->setPlayMode(osgAnimation::Animation::LOOP);
             for (unsigned c = 0; c < anim->mNumChannels; ++c) {
                 const aiNodeAnim* ch = anim->mChannels[c];
-                if (!ch) continue;
+                if (!ch)
+                    continue;
                 const std::string target = ch->mNodeName.C_Str();
-                if (!m_byName.count(target)) continue;
+                if (!m_byName.count(target))
+                    continue;
                 addTranslate(*animation, target, *ch, tps);
                 addRotate(*animation, target, *ch, tps);
                 addScale(*animation, target, *ch, tps);
                 animated.insert(target);
             }
-            if (animation->getChannels().empty()) continue;
+            if (animation->getChannels().empty())
+                continue;
             animation->computeDuration();
             manager->registerAnimation(animation);
         }
-        if (manager->getAnimationList().empty()) return;
+        if (manager->getAnimationList().empty())
+            return;
 
         for (const std::string& target : animated) {
             osg::MatrixTransform* mt = m_byName[target];
@@ -659,36 +755,40 @@ private:
     static void addTranslate(osgAnimation::Animation& anim, const std::string& target, const aiNodeAnim& ch, double tps)
     {
         osg::ref_ptr<osgAnimation::Vec3LinearChannel> channel = new osgAnimation::Vec3LinearChannel;
-        fillKeys(ch.mPositionKeys, ch.mNumPositionKeys, tps, [](const aiVector3D& v) { return toVec3(v); },
-                 *channel->getOrCreateSampler()->getOrCreateKeyframeContainer());
+        fillKeys(
+            ch.mPositionKeys, ch.mNumPositionKeys, tps, [](const aiVector3D& v) { return toVec3(v); },
+            *channel->getOrCreateSampler()->getOrCreateKeyframeContainer());
         addChannel(anim, channel, "translate", target);
     }
 
     static void addScale(osgAnimation::Animation& anim, const std::string& target, const aiNodeAnim& ch, double tps)
     {
         osg::ref_ptr<osgAnimation::Vec3LinearChannel> channel = new osgAnimation::Vec3LinearChannel;
-        fillKeys(ch.mScalingKeys, ch.mNumScalingKeys, tps, [](const aiVector3D& v) { return toVec3(v); },
-                 *channel->getOrCreateSampler()->getOrCreateKeyframeContainer());
+        fillKeys(
+            ch.mScalingKeys, ch.mNumScalingKeys, tps, [](const aiVector3D& v) { return toVec3(v); },
+            *channel->getOrCreateSampler()->getOrCreateKeyframeContainer());
         addChannel(anim, channel, "scale", target);
     }
 
     static void addRotate(osgAnimation::Animation& anim, const std::string& target, const aiNodeAnim& ch, double tps)
     {
         osg::ref_ptr<osgAnimation::QuatSphericalLinearChannel> channel = new osgAnimation::QuatSphericalLinearChannel;
-        fillKeys(ch.mRotationKeys, ch.mNumRotationKeys, tps,
-                 [](const aiQuaternion& q) {
-                     osg::Quat r(q.x, q.y, q.z, q.w);
-                     const double len = r.length();
-                     return std::isfinite(len) && len > 1e-12 ? r / len : osg::Quat();
-                 },
-                 *channel->getOrCreateSampler()->getOrCreateKeyframeContainer());
+        fillKeys(
+            ch.mRotationKeys, ch.mNumRotationKeys, tps,
+            [](const aiQuaternion& q) {
+                osg::Quat r(q.x, q.y, q.z, q.w);
+                const double len = r.length();
+                return std::isfinite(len) && len > 1e-12 ? r / len : osg::Quat();
+            },
+            *channel->getOrCreateSampler()->getOrCreateKeyframeContainer());
         addChannel(anim, channel, "quaternion", target);
     }
 
     static void addChannel(osgAnimation::Animation& anim, osgAnimation::Channel* channel, const char* name,
                            const std::string& target)
     {
-        if (channel->getSampler()->getKeyframeContainer()->size() == 0) return;
+        if (channel->getSampler()->getKeyframeContainer()->size() == 0)
+            return;
         channel->setName(name);
         channel->setTargetName(target);
         anim.addChannel(channel);
@@ -708,7 +808,8 @@ private:
 
 // Shows assimp the file under a name with no known suffix, so that the content
 // decides the format; files beside it (glTF buffers, MTL) still resolve.
-class ContentIOSystem : public Assimp::DefaultIOSystem {
+class ContentIOSystem : public Assimp::DefaultIOSystem
+{
 public:
     ContentIOSystem(std::string alias, std::string real) : m_alias(std::move(alias)), m_real(std::move(real)) {}
     bool Exists(const char* file) const override
@@ -725,8 +826,7 @@ private:
 };
 
 const unsigned kImportFlags = aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_GenSmoothNormals |
-                              aiProcess_JoinIdenticalVertices | aiProcess_LimitBoneWeights |
-                              aiProcess_FindInvalidData;
+                              aiProcess_JoinIdenticalVertices | aiProcess_LimitBoneWeights | aiProcess_FindInvalidData;
 
 void configure(Assimp::Importer& importer)
 {
@@ -740,9 +840,11 @@ osg::ref_ptr<osg::Node> load(const std::string& path)
 {
     std::error_code ec;
     const fs::path file = fs::canonical(fs::path(path), ec);
-    if (ec || !fs::is_regular_file(file, ec)) return nullptr;
+    if (ec || !fs::is_regular_file(file, ec))
+        return nullptr;
     const std::uintmax_t size = fs::file_size(file, ec);
-    if (ec || size == 0 || size > kMaxModelFileBytes) return nullptr;
+    if (ec || size == 0 || size > kMaxModelFileBytes)
+        return nullptr;
 
     Assimp::Importer importer;
     configure(importer);
@@ -756,18 +858,22 @@ osg::ref_ptr<osg::Node> load(const std::string& path)
         byContent->SetIOHandler(new ContentIOSystem(alias, file.string()));
         scene = byContent->ReadFile(alias, kImportFlags);
     }
-    if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) return nullptr;
+    if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
+        return nullptr;
     SceneBuilder builder(*scene, file.parent_path());
     osg::ref_ptr<osg::Node> node = builder.build();
-    if (node) node->setName(file.filename().string());
+    if (node)
+        node->setName(file.filename().string());
     return node;
 }
 
-class AssimpReaderWriter : public osgDB::ReaderWriter {
+class AssimpReaderWriter : public osgDB::ReaderWriter
+{
 public:
     AssimpReaderWriter()
     {
-        for (const std::string& ext : assimpReaderExtensions()) supportsExtension(ext, "Read through assimp");
+        for (const std::string& ext : assimpReaderExtensions())
+            supportsExtension(ext, "Read through assimp");
         supportsOption("assimp", "Read any file through assimp, whatever its suffix");
     }
 
@@ -781,11 +887,14 @@ public:
     ReadResult readNode(const std::string& file, const Options* options) const override
     {
         const bool forced = options && (" " + options->getOptionString() + " ").find(" assimp ") != std::string::npos;
-        if (!forced && !acceptsExtension(osgDB::getLowerCaseFileExtension(file))) return ReadResult::FILE_NOT_HANDLED;
+        if (!forced && !acceptsExtension(osgDB::getLowerCaseFileExtension(file)))
+            return ReadResult::FILE_NOT_HANDLED;
         const std::string found = osgDB::findDataFile(file, options);
-        if (found.empty()) return ReadResult::FILE_NOT_FOUND;
+        if (found.empty())
+            return ReadResult::FILE_NOT_FOUND;
         osg::ref_ptr<osg::Node> node = readWithAssimp(found);
-        if (!node) return ReadResult::ERROR_IN_READING_FILE;
+        if (!node)
+            return ReadResult::ERROR_IN_READING_FILE;
         return ReadResult(node.get());
     }
 };

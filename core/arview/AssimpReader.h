@@ -1,6 +1,3 @@
-#ifndef QUORVANE_ASSIMPREADER_H
-#define QUORVANE_ASSIMPREADER_H
-
 // An OpenSceneGraph reader over assimp, for the model formats that no installed
 // OSG plug-in reads (FBX first, glTF/GLB and the rest of assimp's list).
 //
@@ -13,6 +10,7 @@
 // set as the root's update callback; skinned meshes follow their bones on the CPU.
 // Not converted: morph targets (the base shape shows), cameras, lights, points
 // and lines, texture maps other than the diffuse one.
+#pragma once
 
 #include <osg/Node>
 #include <osg/ref_ptr>
@@ -37,5 +35,3 @@ const std::vector<std::string>& assimpReaderExtensions();
 osg::ref_ptr<osg::Node> readWithAssimp(const std::string& path);
 
 } // namespace quorvane
-
-#endif

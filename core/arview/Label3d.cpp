@@ -30,10 +30,7 @@ osgText::String warmUpGlyphs()
 
 Label3d::Label3d(MarkerContent* owner, const std::string& utf8, const osg::Vec4& fontColor,
                  const osg::Vec4& backgroundColor, const osg::Vec3& anchor)
-    : m_owner(owner)
-    , m_id(nextLabelId())
-    , m_anchor(anchor)
-    , m_textPosition(anchor + osg::Vec3(m_distance, 0.0f, 0.0f))
+    : m_owner(owner), m_id(nextLabelId()), m_anchor(anchor), m_textPosition(anchor + osg::Vec3(m_distance, 0.0f, 0.0f))
 {
     m_text = new osgText::Text;
     m_text->setCharacterSize(12.0f);

@@ -15,12 +15,11 @@ QColor toQColor(const osg::Vec4& c)
 } // namespace
 
 Label3dPropertyDlg::Label3dPropertyDlg(Label3d* label, QWidget* parent)
-    : QDialog(parent, Qt::Tool)
-    , ui(new Ui::Label3dPropertyDlg)
-    , m_label(label)
+    : QDialog(parent, Qt::Tool), ui(new Ui::Label3dPropertyDlg), m_label(label)
 {
     ui->setupUi(this);
-    connect(ui->doubleSpinBox_fontSize, &QDoubleSpinBox::valueChanged, this, &Label3dPropertyDlg::onSpinBoxFontSizeCambiado);
+    connect(ui->doubleSpinBox_fontSize, &QDoubleSpinBox::valueChanged, this,
+            &Label3dPropertyDlg::onSpinBoxFontSizeCambiado);
     connect(ui->sb_distancia, &QSpinBox::valueChanged, this, &Label3dPropertyDlg::onSpinBoxCambiado);
     connect(ui->horizontalSlider, &QSlider::valueChanged, this, &Label3dPropertyDlg::onSliderCambiado);
     connect(ui->textEdit, &QPlainTextEdit::textChanged, this, &Label3dPropertyDlg::onTextoCambiado);

@@ -35,8 +35,9 @@ osg::ref_ptr<T> named(const char* name)
 osg::ref_ptr<osg::Geode> texturedQuad(osg::Image* image, int w, int h, bool transparent)
 {
     const float hw = static_cast<float>(w) / 2.0f, hh = static_cast<float>(h) / 2.0f;
-    osg::ref_ptr<osg::Geometry> quad = quorvane::makeQuad({{-hw, -hh, 0.0f}, {hw, -hh, 0.0f}, {hw, hh, 0.0f}, {-hw, hh, 0.0f}},
-                                                          {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {1.0f, 1.0f, 1.0f, 1.0f});
+    osg::ref_ptr<osg::Geometry> quad =
+        quorvane::makeQuad({{-hw, -hh, 0.0f}, {hw, -hh, 0.0f}, {hw, hh, 0.0f}, {-hw, hh, 0.0f}},
+                           {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {1.0f, 1.0f, 1.0f, 1.0f});
 
     osg::ref_ptr<osg::Texture2D> texture = new osg::Texture2D(image);
     texture->setResizeNonPowerOfTwoHint(false);
@@ -44,9 +45,9 @@ osg::ref_ptr<osg::Geode> texturedQuad(osg::Image* image, int w, int h, bool tran
     ss->setTextureAttributeAndModes(0, texture, osg::StateAttribute::ON);
     ss->setMode(GL_LIGHTING, osg::StateAttribute::OFF);
     if (transparent) {
-        ss->setAttributeAndModes(new osg::BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA,
-                                                    GL_ONE_MINUS_SRC_ALPHA),
-                                 osg::StateAttribute::ON);
+        ss->setAttributeAndModes(
+            new osg::BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA),
+            osg::StateAttribute::ON);
         ss->setRenderingHint(osg::StateSet::TRANSPARENT_BIN);
     } else {
         ss->setRenderingHint(osg::StateSet::OPAQUE_BIN);
@@ -87,9 +88,7 @@ void TimelineAnimationManagerFinder::apply(osg::Node& node)
     traverse(node);
 }
 
-MarkerContent::MarkerContent(unsigned int code, float markerSize)
-    : m_code(code)
-    , m_markerSize(markerSize)
+MarkerContent::MarkerContent(unsigned int code, float markerSize) : m_code(code), m_markerSize(markerSize)
 {
     m_contentNode = createPlaceholder(markerSize);
 
@@ -121,12 +120,13 @@ osg::ref_ptr<osg::Node> MarkerContent::createPlaceholder(float s)
 {
     const float h = s / 2.0f;
     osg::ref_ptr<osg::Geometry> quad =
-        quorvane::makeQuad({{-h, -h, 0.0f}, {h, -h, 0.0f}, {h, h, 0.0f}, {-h, h, 0.0f}}, {{0, 1}, {1, 1}, {1, 0}, {0, 0}},
-                           {253.0f / 255.0f, 179.0f / 255.0f, 0.0f, 1.0f});
+        quorvane::makeQuad({{-h, -h, 0.0f}, {h, -h, 0.0f}, {h, h, 0.0f}, {-h, h, 0.0f}},
+                           {{0, 1}, {1, 1}, {1, 0}, {0, 0}}, {253.0f / 255.0f, 179.0f / 255.0f, 0.0f, 1.0f});
 
     osg::StateSet* ss = quad->getOrCreateStateSet();
     ss->setMode(GL_LIGHTING, osg::StateAttribute::OFF);
-    ss->setAttributeAndModes(new osg::BlendFunc(GL_SRC_ALPHA_SATURATE, GL_SRC_COLOR, GL_SRC_ALPHA_SATURATE, GL_SRC_COLOR));
+    ss->setAttributeAndModes(
+        new osg::BlendFunc(GL_SRC_ALPHA_SATURATE, GL_SRC_COLOR, GL_SRC_ALPHA_SATURATE, GL_SRC_COLOR));
     ss->setRenderingHint(osg::StateSet::TRANSPARENT_BIN);
 
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
@@ -148,8 +148,7 @@ bool MarkerContent::setContent(const QString& path)
         node = createVideo(path);
     } else {
         quorvane::registerAssimpReader(); // FBX, glTF and the other formats through assimp
-        node = osgDB::readRefNodeFile(QFile::encodeName(path).toStdString(),
-                                      osgDB::Registry::instance()->getOptions());
+        node = osgDB::readRefNodeFile(QFile::encodeName(path).toStdString(), osgDB::Registry::instance()->getOptions());
     }
     if (!node)
         return false;
@@ -321,8 +320,8 @@ void MarkerContent::autoTranslate()
     osg::BoundingBox box;
     if (!contentBox(box))
         return;
-    m_mtxExtTra->setMatrix(osg::Matrix::translate(-(box.xMin() + box.xMax()) / 2.0f, (box.yMin() + box.yMax()) / 2.0f,
-                                                  box.zMin()));
+    m_mtxExtTra->setMatrix(
+        osg::Matrix::translate(-(box.xMin() + box.xMax()) / 2.0f, (box.yMin() + box.yMax()) / 2.0f, box.zMin()));
 }
 
 int MarkerContent::animationCount() const

@@ -14,28 +14,43 @@ namespace {
 unsigned int osgButton(Qt::MouseButton b)
 {
     switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::MiddleButton: return 2;
-    case Qt::RightButton: return 3;
-    default: return 0;
+    case Qt::LeftButton:
+        return 1;
+    case Qt::MiddleButton:
+        return 2;
+    case Qt::RightButton:
+        return 3;
+    default:
+        return 0;
     }
 }
 
 int osgKey(QKeyEvent* e)
 {
     switch (e->key()) {
-    case Qt::Key_Escape: return osgGA::GUIEventAdapter::KEY_Escape;
+    case Qt::Key_Escape:
+        return osgGA::GUIEventAdapter::KEY_Escape;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return osgGA::GUIEventAdapter::KEY_Return;
-    case Qt::Key_Space: return osgGA::GUIEventAdapter::KEY_Space;
-    case Qt::Key_Control: return osgGA::GUIEventAdapter::KEY_Control_L;
-    case Qt::Key_Shift: return osgGA::GUIEventAdapter::KEY_Shift_L;
-    case Qt::Key_Alt: return osgGA::GUIEventAdapter::KEY_Alt_L;
-    case Qt::Key_Left: return osgGA::GUIEventAdapter::KEY_Left;
-    case Qt::Key_Right: return osgGA::GUIEventAdapter::KEY_Right;
-    case Qt::Key_Up: return osgGA::GUIEventAdapter::KEY_Up;
-    case Qt::Key_Down: return osgGA::GUIEventAdapter::KEY_Down;
-    default: break;
+    case Qt::Key_Enter:
+        return osgGA::GUIEventAdapter::KEY_Return;
+    case Qt::Key_Space:
+        return osgGA::GUIEventAdapter::KEY_Space;
+    case Qt::Key_Control:
+        return osgGA::GUIEventAdapter::KEY_Control_L;
+    case Qt::Key_Shift:
+        return osgGA::GUIEventAdapter::KEY_Shift_L;
+    case Qt::Key_Alt:
+        return osgGA::GUIEventAdapter::KEY_Alt_L;
+    case Qt::Key_Left:
+        return osgGA::GUIEventAdapter::KEY_Left;
+    case Qt::Key_Right:
+        return osgGA::GUIEventAdapter::KEY_Right;
+    case Qt::Key_Up:
+        return osgGA::GUIEventAdapter::KEY_Up;
+    case Qt::Key_Down:
+        return osgGA::GUIEventAdapter::KEY_Down;
+    default:
+        break;
     }
     const QString text = e->text();
     return text.isEmpty() ? e->key() : text.at(0).unicode();
@@ -44,9 +59,7 @@ int osgKey(QKeyEvent* e)
 } // namespace
 
 OsgGLWidget::OsgGLWidget(osgViewer::GraphicsWindowEmbedded* window, osgViewer::ViewerBase* viewer, QWidget* parent)
-    : QOpenGLWidget(parent)
-    , m_window(window)
-    , m_viewer(viewer)
+    : QOpenGLWidget(parent), m_window(window), m_viewer(viewer)
 {
     setFormat(surfaceFormat());
     setFocusPolicy(Qt::WheelFocus);
@@ -125,7 +138,8 @@ void OsgGLWidget::mousePressEvent(QMouseEvent* e)
 {
     updateModifiers(e->modifiers());
     m_window->getEventQueue()->mouseButtonPress(static_cast<float>(e->position().x()) * scale(),
-                                                static_cast<float>(e->position().y()) * scale(), osgButton(e->button()));
+                                                static_cast<float>(e->position().y()) * scale(),
+                                                osgButton(e->button()));
     update();
 }
 
@@ -133,7 +147,8 @@ void OsgGLWidget::mouseReleaseEvent(QMouseEvent* e)
 {
     updateModifiers(e->modifiers());
     m_window->getEventQueue()->mouseButtonRelease(static_cast<float>(e->position().x()) * scale(),
-                                                  static_cast<float>(e->position().y()) * scale(), osgButton(e->button()));
+                                                  static_cast<float>(e->position().y()) * scale(),
+                                                  osgButton(e->button()));
     update();
 }
 

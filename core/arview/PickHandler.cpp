@@ -47,7 +47,8 @@ bool PickHandler::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapt
             for (osg::Node* node : hits.begin()->nodePath) {
                 unsigned int id = 0;
                 if (node->getName() == "cartelTexto" && node->getUserValue(Label3d::idKey(), id)) {
-                    QMetaObject::invokeMethod(m_widget, [w = m_widget, id] { w->editLabelById(id); }, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        m_widget, [w = m_widget, id] { w->editLabelById(id); }, Qt::QueuedConnection);
                     return true;
                 }
             }

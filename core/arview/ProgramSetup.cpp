@@ -70,7 +70,8 @@ bool startCamera(std::unique_ptr<Vandrel::VideoCaptureOCV>& source, int index,
     }
     frameWidth = source->getWidth();
     frameHeight = source->getHeight();
-    frameBuffer = std::make_unique<unsigned char[]>(static_cast<size_t>(frameWidth) * static_cast<size_t>(frameHeight) * 3);
+    frameBuffer =
+        std::make_unique<unsigned char[]>(static_cast<size_t>(frameWidth) * static_cast<size_t>(frameHeight) * 3);
     source->grabFrame(frameBuffer.get());
     return true;
 }
@@ -88,8 +89,8 @@ QDir localDataDirectory(const QString& name)
 std::unique_ptr<QSettings> machineSettings()
 {
     // It holds the web account's login token: it lives in a folder only the user may enter.
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                        QStringLiteral("/Quorvane/machine");
+    const QString dir =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Quorvane/machine");
     QDir().mkpath(dir);
     QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return std::make_unique<QSettings>(dir + QStringLiteral("/Quorvane Author.conf"), QSettings::IniFormat);

@@ -21,7 +21,7 @@ namespace quorvane {
 
 struct ProgramIdentity
 {
-    const char* application;   // "Quorvane Author" or "Quorvane Viewer"
+    const char* application;    // "Quorvane Author" or "Quorvane Viewer"
     const char* languagePrefix; // "quorvane_" or "quorvaneviewer_"
 };
 

@@ -14,7 +14,8 @@ osg::ref_ptr<osg::Geometry> makeQuad(osg::Vec3Array* vertices, const osg::Vec2 (
     return quad;
 }
 
-osg::ref_ptr<osg::Geometry> makeQuad(const osg::Vec3 (&corners)[4], const osg::Vec2 (&texCoords)[4], const osg::Vec4& colour)
+osg::ref_ptr<osg::Geometry> makeQuad(const osg::Vec3 (&corners)[4], const osg::Vec2 (&texCoords)[4],
+                                     const osg::Vec4& colour)
 {
     return makeQuad(new osg::Vec3Array(std::begin(corners), std::end(corners)), texCoords, colour);
 }

@@ -15,10 +15,8 @@
 #include <cmath>
 #include <iostream>
 
-CustomRenderer::CustomRenderer(osg::Camera* camera)
-    : osgViewer::Renderer(camera)
-{
-}
+CustomRenderer::CustomRenderer(osg::Camera* camera) : osgViewer::Renderer(camera)
+{}
 
 void CustomRenderer::operator()(osg::GraphicsContext* /*context*/)
 {
@@ -43,11 +41,8 @@ void CustomRenderer::cull()
 }
 
 WindowCaptureCallback::WindowCaptureCallback(GLenum readBuffer, const std::string& fileName)
-    : m_readBuffer(readBuffer)
-    , m_fileName(fileName)
-    , m_image(new osg::Image)
-{
-}
+    : m_readBuffer(readBuffer), m_fileName(fileName), m_image(new osg::Image)
+{}
 
 void WindowCaptureCallback::operator()(osg::RenderInfo& renderInfo) const
 {
@@ -60,8 +55,8 @@ void WindowCaptureCallback::operator()(osg::RenderInfo& renderInfo) const
         const osg::GraphicsContext::Traits* traits = gc->getTraits();
         const GLenum format = traits->alpha ? GL_RGBA : GL_RGB;
         const int width = traits->width, height = traits->height;
-        std::cout << "Capture: size=" << width << "x" << height << ", format=" << (format == GL_RGBA ? "GL_RGBA" : "GL_RGB")
-                  << std::endl;
+        std::cout << "Capture: size=" << width << "x" << height
+                  << ", format=" << (format == GL_RGBA ? "GL_RGBA" : "GL_RGB") << std::endl;
         m_image->readPixels(0, 0, width, height, format, GL_UNSIGNED_BYTE);
     }
     if (!m_fileName.empty()) {

@@ -33,7 +33,7 @@ constexpr double kDegToRad = 0.01745329238474369;
 constexpr float kPlaneDepth = 10000.0f;
 
 osg::ref_ptr<osg::Geometry> backgroundGeometry(osg::Vec3Array* vertices, const osg::Vec2 (&tex)[4],
-                                              osg::Texture2D* texture)
+                                               osg::Texture2D* texture)
 {
     osg::ref_ptr<osg::Geometry> g = quorvane::makeQuad(vertices, tex, {1.0f, 1.0f, 1.0f, 1.0f});
     osg::StateSet* ss = g->getOrCreateStateSet();
@@ -47,9 +47,7 @@ osg::ref_ptr<osg::Geometry> backgroundGeometry(osg::Vec3Array* vertices, const o
 
 ViewerWidget::ViewerWidget(bool logoVisible, bool mirrored, QWidget* parent,
                            osgViewer::ViewerBase::ThreadingModel threadingModel)
-    : QWidget(parent)
-    , m_mirrored(mirrored)
-    , m_logoVisible(logoVisible)
+    : QWidget(parent), m_mirrored(mirrored), m_logoVisible(logoVisible)
 {
     setThreadingModel(threadingModel);
     // The view lives inside the programs' windows: keys never end its loop.
@@ -237,15 +235,17 @@ bool ViewerWidget::setLogo(const QImage& image)
     m_logoTransform->addChild(m_logoGeode);
     m_logoProjection->setMatrix(osg::Matrix::ortho2D(0, width(), 0, height()));
 
-    const QString file = QStringLiteral("%1/custom.png").arg(quorvane::localDataDirectory(QStringLiteral("QuorvaneTemp")).absolutePath());
+    const QString file = QStringLiteral("%1/custom.png")
+                             .arg(quorvane::localDataDirectory(QStringLiteral("QuorvaneTemp")).absolutePath());
     image.save(file);
     osg::ref_ptr<osg::Image> logo = osgDB::readImageFile(file.toStdString());
     const float w = logo ? static_cast<float>(logo->s()) : 0.0f;
     const float h = logo ? static_cast<float>(logo->t()) : 0.0f;
     m_logoTransform->setMatrix(osg::Matrix::translate(static_cast<float>(width()) - (w + 20.0f), 50.0f, 0.0f));
 
-    osg::ref_ptr<osg::Geometry> quad = quorvane::makeQuad({{0.0f, 0.0f, -1.0f}, {w, 0.0f, -1.0f}, {w, h, -1.0f}, {0.0f, h, -1.0f}},
-                                                          {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {1.0f, 1.0f, 1.0f, 1.0f});
+    osg::ref_ptr<osg::Geometry> quad =
+        quorvane::makeQuad({{0.0f, 0.0f, -1.0f}, {w, 0.0f, -1.0f}, {w, h, -1.0f}, {0.0f, h, -1.0f}},
+                           {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {1.0f, 1.0f, 1.0f, 1.0f});
     osg::ref_ptr<osg::Vec3Array> normal = new osg::Vec3Array;
     normal->push_back({0.0f, 0.0f, 1.0f});
     quad->setNormalArray(normal, osg::Array::BIND_OVERALL);

@@ -62,8 +62,9 @@ public:
     std::vector<Label3d*> markerLabels(int n) const;
     // A label read from a scene: made at its anchor (content units), then given its distance, angle
     // and size.
-    Label3d* addMarkerLabel(int n, const std::string& utf8, const osg::Vec4& fontColor, const osg::Vec4& backgroundColor,
-                            const osg::Vec3& point, float distance, float angle, float size);
+    Label3d* addMarkerLabel(int n, const std::string& utf8, const osg::Vec4& fontColor,
+                            const osg::Vec4& backgroundColor, const osg::Vec3& point, float distance, float angle,
+                            float size);
 
     // Opens the label dialog; afterwards deletes the label when its text is blank (false).
     bool editLabel(Label3d* label);

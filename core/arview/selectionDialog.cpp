@@ -2,9 +2,7 @@
 
 #include "ui_selectionDialog.h"
 
-selectionDialog::selectionDialog(QWidget* parent)
-    : QDialog(parent)
-    , ui(new Ui::selectionDialog)
+selectionDialog::selectionDialog(QWidget* parent) : QDialog(parent), ui(new Ui::selectionDialog)
 {
     ui->setupUi(this);
 }

@@ -33,8 +33,7 @@ int nodeNumber(const std::string& name)
     if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
         return -1;
     const std::string digits = name.substr(prefix.size());
-    if (digits.size() > 6 || !std::all_of(digits.begin(), digits.end(),
-                                          [](char c) { return c >= '0' && c <= '9'; }))
+    if (digits.size() > 6 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return -1;
     return std::stoi(digits);
 }
@@ -53,14 +52,15 @@ bool queryCaptureNode(const std::string& path, std::string& card)
 {
     // Only character devices: anything else is not a camera, and opening a FIFO or a file
     // on a slow mount could block.
-    struct stat st {};
+    struct stat st
+    {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
         return false;
     // The same access OpenCV's V4L2 back-end asks for, so what is listed can be opened.
     const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
-    v4l2_capability cap {};
+    v4l2_capability cap{};
     const bool queried = xioctl(fd, VIDIOC_QUERYCAP, &cap) == 0;
     ::close(fd);
     if (!queried)
@@ -118,8 +118,7 @@ std::vector<CameraEntry> listCameras()
         cameras.push_back(std::move(entry));
     }
     std::vector<CameraEntry> devices = listV4L2CaptureDevices();
-    cameras.insert(cameras.end(), std::make_move_iterator(devices.begin()),
-                   std::make_move_iterator(devices.end()));
+    cameras.insert(cameras.end(), std::make_move_iterator(devices.begin()), std::make_move_iterator(devices.end()));
     return cameras;
 }
 
@@ -145,7 +144,7 @@ std::unique_ptr<cv::VideoCapture> openCamera(int position, bool* isFile)
                 capture = std::move(device);
         }
     } catch (const std::exception&) {
-        capture.reset();  // a back-end that throws is a camera that did not open
+        capture.reset(); // a back-end that throws is a camera that did not open
     }
     if (capture && isFile)
         *isFile = entry.isFile();

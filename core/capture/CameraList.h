@@ -24,9 +24,9 @@ extern const char* const kFileCameraVariable;
 
 struct CameraEntry
 {
-    std::string name;      // shown to the user: the card name, or the file's name
-    std::string filePath;  // the file camera's file; empty for a device
-    int v4l2Index = -1;    // N of /dev/videoN; -1 for the file camera
+    std::string name;     // shown to the user: the card name, or the file's name
+    std::string filePath; // the file camera's file; empty for a device
+    int v4l2Index = -1;   // N of /dev/videoN; -1 for the file camera
 
     bool isFile() const { return v4l2Index < 0; }
 };

@@ -36,9 +36,9 @@ private:
     bool openVideo();
 
     std::string path;
-    cv::Mat picture;       // the picture, blue-green-red, when the file is one
+    cv::Mat picture; // the picture, blue-green-red, when the file is one
     cv::VideoCapture video;
-    cv::Mat pending;       // the frame `grab` took, for `retrieve`
+    cv::Mat pending; // the frame `grab` took, for `retrieve`
     int frameWidth = 0;
     int frameHeight = 0;
 };

@@ -10,7 +10,7 @@ namespace Vandrel {
 namespace {
 // Frames a camera sends while it settles.
 constexpr int kStartupFrames = 3;
-}
+} // namespace
 
 VideoCaptureIM::VideoCaptureIM() = default;
 

@@ -33,7 +33,7 @@ public:
 
 private:
     std::unique_ptr<cv::VideoCapture> capture;
-    cv::Mat frame;  // the internal frame, reused from grab to grab
+    cv::Mat frame; // the internal frame, reused from grab to grab
 };
 
 } // namespace Vandrel

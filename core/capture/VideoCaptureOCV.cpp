@@ -10,7 +10,7 @@ namespace Vandrel {
 namespace {
 // Frames a camera sends while its exposure and white balance settle.
 constexpr int kStartupFrames = 20;
-}
+} // namespace
 
 VideoCaptureOCV::VideoCaptureOCV() = default;
 

@@ -43,7 +43,7 @@ private:
     int getProperty(int property, int& cache);
 
     std::unique_ptr<cv::VideoCapture> capture;
-    cv::Mat frame;  // the last frame read, reused from frame to frame
+    cv::Mat frame; // the last frame read, reused from frame to frame
 };
 
 } // namespace Vandrel

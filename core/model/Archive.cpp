@@ -254,8 +254,8 @@ QStringList modelsUnsuitableForMobile(const Scene& scene, const std::array<QStri
     QStringList refused;
     for (int i = 0; i < kMarkerCount; ++i) {
         const QString& main = mainFiles[size_t(i)];
-        if (!main.isEmpty() && QFileInfo::exists(main)
-            && QFileInfo(main).suffix().compare(QLatin1String("obj"), Qt::CaseInsensitive) != 0)
+        if (!main.isEmpty() && QFileInfo::exists(main) &&
+            QFileInfo(main).suffix().compare(QLatin1String("obj"), Qt::CaseInsensitive) != 0)
             refused.append(scene.markers[size_t(i)].modelFile);
     }
     return refused;

@@ -82,12 +82,12 @@ enum class ArchiveLayout {
 struct ViewerArchiveContents
 {
     ArchiveLayout layout = ArchiveLayout::PlainRecords;
-    bool versionOk = true;  // format 2: false when the version word is not 1 (then nothing else is read)
-    bool complete = false;  // every record was read in full
-    Scene scene;            // modelFile holds the record name ("/model00003.qmd")
+    bool versionOk = true; // format 2: false when the version word is not 1 (then nothing else is read)
+    bool complete = false; // every record was read in full
+    Scene scene;           // modelFile holds the record name ("/model00003.qmd")
     std::array<QByteArray, kMarkerCount> models;
     bool hasLogo = false;
-    QByteArray logoPng;     // everything after the last record
+    QByteArray logoPng; // everything after the last record
 };
 
 enum class ArchiveParseStatus { Ok, Unreadable };

@@ -29,7 +29,8 @@ constexpr qint64 kMaxEmbeddedTotal = qint64(1024) * 1024 * 1024;
 
 bool fail(QString* error, const QString& text)
 {
-    if (error) *error = text;
+    if (error)
+        *error = text;
     return false;
 }
 
@@ -44,9 +45,12 @@ QByteArray pictureFormat(const QByteArray& bytes, const QString& suffix)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     QByteArray format = reader.format();
-    if (format == "jpeg") format = "jpg";
-    if (!format.isEmpty() && format != "svg" && format != "svgz") return format;
-    if (bytes.startsWith("DDS ")) return "dds";
+    if (format == "jpeg")
+        format = "jpg";
+    if (!format.isEmpty() && format != "svg" && format != "svgz")
+        return format;
+    if (bytes.startsWith("DDS "))
+        return "dds";
     if (suffix.compare("tga", Qt::CaseInsensitive) == 0 && bytes.size() > 18) {
         const auto type = static_cast<unsigned char>(bytes[2]);
         const auto bpp = static_cast<unsigned char>(bytes[16]);
@@ -62,7 +66,8 @@ QByteArray pictureFormat(const QByteArray& bytes, const QString& suffix)
 std::optional<QString> findLoosely(QString dir, const QStringList& comps)
 {
     for (const QString& comp : comps) {
-        if (comp.isEmpty() || comp == ".") continue;
+        if (comp.isEmpty() || comp == ".")
+            continue;
         if (comp == "..") {
             dir = QFileInfo(dir).absolutePath();
             continue;
@@ -75,7 +80,8 @@ std::optional<QString> findLoosely(QString dir, const QStringList& comps)
         const QStringList entries = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
         auto it = std::find_if(entries.begin(), entries.end(),
                                [&comp](const QString& e) { return e.compare(comp, Qt::CaseInsensitive) == 0; });
-        if (it == entries.end()) return std::nullopt;
+        if (it == entries.end())
+            return std::nullopt;
         dir += "/" + *it;
     }
     return dir;
@@ -88,23 +94,29 @@ std::optional<QString> findLoosely(QString dir, const QStringList& comps)
 std::optional<QString> resolveTexture(const QString& modelDir, QString name)
 {
     name.replace('\\', '/');
-    if (name.startsWith("file://", Qt::CaseInsensitive)) name = name.mid(7);
+    if (name.startsWith("file://", Qt::CaseInsensitive))
+        name = name.mid(7);
     const QStringList comps = name.split('/');
-    if (name.isEmpty() || comps.isEmpty() || comps.last().isEmpty()) return std::nullopt;
+    if (name.isEmpty() || comps.isEmpty() || comps.last().isEmpty())
+        return std::nullopt;
     const bool absolute = name.startsWith('/') || (name.size() > 1 && name[1] == ':');
     QDir parent(modelDir);
     const QString root = parent.cdUp() && !parent.isRoot() ? parent.absolutePath() : modelDir;
 
     std::vector<QStringList> candidates;
-    if (!absolute) candidates.push_back(comps);
+    if (!absolute)
+        candidates.push_back(comps);
     candidates.push_back({comps.last()});
     for (const QStringList& c : candidates) {
         const std::optional<QString> found = findLoosely(modelDir, c);
-        if (!found) continue;
+        if (!found)
+            continue;
         const QFileInfo info(*found);
         const QString real = info.canonicalFilePath();
-        if (real.isEmpty() || !QFileInfo(real).isFile()) continue;
-        if (root != "/" && !real.startsWith(root + "/")) continue;
+        if (real.isEmpty() || !QFileInfo(real).isFile())
+            continue;
+        if (root != "/" && !real.startsWith(root + "/"))
+            continue;
         return real;
     }
     return std::nullopt;
@@ -136,19 +148,23 @@ void embedTextures(aiScene& scene, const QString& modelDir)
 
     for (unsigned m = 0; m < scene.mNumMaterials; ++m) {
         aiMaterial* mat = scene.mMaterials[m];
-        if (!mat) continue;
+        if (!mat)
+            continue;
         for (int type = aiTextureType_NONE + 1; type <= AI_TEXTURE_TYPE_MAX; ++type) {
             const auto tt = static_cast<aiTextureType>(type);
             for (unsigned i = 0; i < mat->GetTextureCount(tt); ++i) {
                 aiString path;
-                if (mat->GetTexture(tt, i, &path) != AI_SUCCESS || path.length == 0) continue;
-                if (path.data[0] == '*') continue; // embedded already
+                if (mat->GetTexture(tt, i, &path) != AI_SUCCESS || path.length == 0)
+                    continue;
+                if (path.data[0] == '*')
+                    continue; // embedded already
                 int index = -1;
                 if (const aiTexture* embedded = scene.GetEmbeddedTexture(path.C_Str())) {
                     index = indexOf(embedded); // embedded, but named by its file
                 } else {
                     const std::optional<QString> file = resolveTexture(modelDir, QString::fromUtf8(path.C_Str()));
-                    if (!file) continue; // missing: the reference stays as it was
+                    if (!file)
+                        continue; // missing: the reference stays as it was
                     if (auto it = byFile.find(*file); it != byFile.end()) {
                         index = *it;
                     } else {
@@ -158,20 +174,23 @@ void embedTextures(aiScene& scene, const QString& modelDir)
                             continue;
                         const QByteArray bytes = f.readAll();
                         const QByteArray format = pictureFormat(bytes, QFileInfo(*file).suffix());
-                        if (format.isEmpty() || bytes.isEmpty()) continue;
+                        if (format.isEmpty() || bytes.isEmpty())
+                            continue;
                         total += bytes.size();
                         index = int(scene.mNumTextures + added.size());
                         added.push_back(makeTexture(bytes, format, *file));
                         byFile.insert(*file, index);
                     }
                 }
-                if (index < 0) continue;
+                if (index < 0)
+                    continue;
                 const aiString ref(("*" + std::to_string(index)).c_str());
                 mat->AddProperty(&ref, AI_MATKEY_TEXTURE(tt, i));
             }
         }
     }
-    if (added.empty()) return;
+    if (added.empty())
+        return;
     auto** all = new aiTexture*[scene.mNumTextures + added.size()];
     std::copy(scene.mTextures, scene.mTextures + scene.mNumTextures, all);
     std::copy(added.begin(), added.end(), all + scene.mNumTextures);
@@ -188,8 +207,10 @@ void prepareAnimations(aiScene& scene)
 {
     for (unsigned a = 0; a < scene.mNumAnimations; ++a) {
         aiAnimation* anim = scene.mAnimations[a];
-        if (!anim) continue;
-        const double tps = std::isfinite(anim->mTicksPerSecond) && anim->mTicksPerSecond > 0 ? anim->mTicksPerSecond : 25.0;
+        if (!anim)
+            continue;
+        const double tps =
+            std::isfinite(anim->mTicksPerSecond) && anim->mTicksPerSecond > 0 ? anim->mTicksPerSecond : 25.0;
         double last = std::isfinite(anim->mDuration) ? anim->mDuration / tps : 0.0;
         auto seconds = [&](auto* keys, unsigned n) {
             for (unsigned k = 0; keys && k < n; ++k) {
@@ -205,9 +226,11 @@ void prepareAnimations(aiScene& scene)
             }
         }
         for (unsigned c = 0; anim->mMeshChannels && c < anim->mNumMeshChannels; ++c)
-            if (aiMeshAnim* ch = anim->mMeshChannels[c]) seconds(ch->mKeys, ch->mNumKeys);
+            if (aiMeshAnim* ch = anim->mMeshChannels[c])
+                seconds(ch->mKeys, ch->mNumKeys);
         for (unsigned c = 0; anim->mMorphMeshChannels && c < anim->mNumMorphMeshChannels; ++c)
-            if (aiMeshMorphAnim* ch = anim->mMorphMeshChannels[c]) seconds(ch->mKeys, ch->mNumKeys);
+            if (aiMeshMorphAnim* ch = anim->mMorphMeshChannels[c])
+                seconds(ch->mKeys, ch->mNumKeys);
         anim->mTicksPerSecond = 1.0;
         anim->mDuration = std::ceil(std::max(last, 0.0));
     }
@@ -219,10 +242,12 @@ void coverKeys(aiScene& scene)
 {
     for (unsigned a = 0; scene.mAnimations && a < scene.mNumAnimations; ++a) {
         aiAnimation* anim = scene.mAnimations[a];
-        if (!anim || !anim->mChannels) continue;
+        if (!anim || !anim->mChannels)
+            continue;
         auto cover = [anim](const auto* keys, unsigned n) {
             for (unsigned k = 0; keys && k < n; ++k)
-                if (std::isfinite(keys[k].mTime)) anim->mDuration = std::max(anim->mDuration, keys[k].mTime);
+                if (std::isfinite(keys[k].mTime))
+                    anim->mDuration = std::max(anim->mDuration, keys[k].mTime);
         };
         for (unsigned c = 0; c < anim->mNumChannels; ++c) {
             if (const aiNodeAnim* ch = anim->mChannels[c]) {
@@ -239,21 +264,24 @@ void coverKeys(aiScene& scene)
 // assimp's binary FBX writer leaves out the empty record that must close every
 // nested list (and every object's scope); readers, assimp's own included, reject
 // such files. Rebuild the record tree with those sentinels in place.
-struct FbxRecord {
+struct FbxRecord
+{
     QByteArray name;
     quint64 numProps = 0;
     QByteArray props;
     std::vector<FbxRecord> children;
 };
 
-class FbxSentinels {
+class FbxSentinels
+{
 public:
     explicit FbxSentinels(const QByteArray& data) : m_in(data) {}
 
     std::optional<QByteArray> fix()
     {
         static const char magic[] = "Kaydara FBX Binary  ";
-        if (m_in.size() < 27 || !m_in.startsWith(QByteArray(magic, 20))) return std::nullopt;
+        if (m_in.size() < 27 || !m_in.startsWith(QByteArray(magic, 20)))
+            return std::nullopt;
         const quint32 version = quint32(read(23, 4));
         m_wide = version >= 7500;
         std::vector<FbxRecord> top;
@@ -261,14 +289,17 @@ public:
         for (;;) {
             FbxRecord r;
             bool end = false;
-            if (!parse(pos, r, end, 0)) return std::nullopt;
-            if (end) break;
+            if (!parse(pos, r, end, 0))
+                return std::nullopt;
+            if (end)
+                break;
             top.push_back(std::move(r));
         }
         const QByteArray footer = m_in.mid(pos);
 
         m_out = m_in.left(27);
-        for (const FbxRecord& r : top) write(r, QByteArray());
+        for (const FbxRecord& r : top)
+            write(r, QByteArray());
         m_out.append(QByteArray(headerSize(), '\0'));
         if (footer.size() >= 156) {
             // Footer id, zeros up to a 16-byte boundary and four more, then version and padding.
@@ -288,14 +319,16 @@ private:
     quint64 read(qint64 pos, int bytes) const
     {
         quint64 v = 0;
-        for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(m_in[pos + i]);
+        for (int i = bytes - 1; i >= 0; --i)
+            v = (v << 8) | static_cast<unsigned char>(m_in[pos + i]);
         return v;
     }
 
     bool parse(qint64& pos, FbxRecord& r, bool& isEnd, int depth)
     {
         const int w = m_wide ? 8 : 4;
-        if (depth > 64 || pos + headerSize() > m_in.size()) return false;
+        if (depth > 64 || pos + headerSize() > m_in.size())
+            return false;
         const quint64 end = read(pos, w), numProps = read(pos + w, w), propLen = read(pos + 2 * w, w);
         const int nameLen = static_cast<unsigned char>(m_in[pos + 3 * w]);
         if (end == 0) {
@@ -304,7 +337,8 @@ private:
             return true;
         }
         const quint64 propsAt = quint64(pos) + quint64(headerSize()) + quint64(nameLen);
-        if (end > quint64(m_in.size()) || propLen > end || propsAt + propLen > end) return false;
+        if (end > quint64(m_in.size()) || propLen > end || propsAt + propLen > end)
+            return false;
         r.name = m_in.mid(pos + headerSize(), nameLen);
         r.numProps = numProps;
         r.props = m_in.mid(qint64(propsAt), qint64(propLen));
@@ -312,11 +346,14 @@ private:
         while (p < qint64(end)) {
             FbxRecord child;
             bool childEnd = false;
-            if (!parse(p, child, childEnd, depth + 1)) return false;
-            if (childEnd) break;
+            if (!parse(p, child, childEnd, depth + 1))
+                return false;
+            if (childEnd)
+                break;
             r.children.push_back(std::move(child));
         }
-        if (p > qint64(end)) return false;
+        if (p > qint64(end))
+            return false;
         pos = qint64(end);
         return true;
     }
@@ -324,7 +361,8 @@ private:
     void put(qint64 at, quint64 v)
     {
         const int w = m_wide ? 8 : 4;
-        for (int i = 0; i < w; ++i, v >>= 8) m_out[at + i] = char(v & 0xff);
+        for (int i = 0; i < w; ++i, v >>= 8)
+            m_out[at + i] = char(v & 0xff);
     }
 
     void write(const FbxRecord& r, const QByteArray& parent)
@@ -334,7 +372,8 @@ private:
         m_out.append(char(r.name.size()));
         m_out.append(r.name);
         m_out.append(r.props);
-        for (const FbxRecord& c : r.children) write(c, r.name);
+        for (const FbxRecord& c : r.children)
+            write(c, r.name);
         // Objects always open a scope, even an empty one, as do property lists.
         if (!r.children.empty() || parent == "Objects" || r.name == "Properties70" || r.name == "References")
             m_out.append(QByteArray(headerSize(), '\0'));
@@ -352,18 +391,22 @@ private:
 bool convert(const QString& input, const QString& outputFbx, QString* error)
 {
     const QFileInfo in(input);
-    if (!in.isFile() || !in.isReadable()) return fail(error, QStringLiteral("Cannot read %1").arg(input));
-    if (in.size() > kMaxModelFileBytes) return fail(error, QStringLiteral("%1 is too large").arg(input));
+    if (!in.isFile() || !in.isReadable())
+        return fail(error, QStringLiteral("Cannot read %1").arg(input));
+    if (in.size() > kMaxModelFileBytes)
+        return fail(error, QStringLiteral("%1 is too large").arg(input));
 
     Assimp::Importer importer;
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     if (!importer.ReadFile(QFile::encodeName(in.absoluteFilePath()).toStdString(), 0))
-        return fail(error, QStringLiteral("Cannot read %1: %2").arg(input, QString::fromUtf8(importer.GetErrorString())));
+        return fail(error,
+                    QStringLiteral("Cannot read %1: %2").arg(input, QString::fromUtf8(importer.GetErrorString())));
     coverKeys(*const_cast<aiScene*>(importer.GetScene()));
     // Checked before anything else touches the data; the writer trusts it.
     if (!importer.ApplyPostProcessing(aiProcess_ValidateDataStructure | aiProcess_SortByPType |
-                                     aiProcess_RemoveRedundantMaterials))
-        return fail(error, QStringLiteral("Cannot read %1: %2").arg(input, QString::fromUtf8(importer.GetErrorString())));
+                                      aiProcess_RemoveRedundantMaterials))
+        return fail(error,
+                    QStringLiteral("Cannot read %1: %2").arg(input, QString::fromUtf8(importer.GetErrorString())));
     std::unique_ptr<aiScene> scene(importer.GetOrphanedScene());
     if (!scene || !scene->mRootNode || scene->mNumMeshes == 0)
         return fail(error, QStringLiteral("%1 holds no model").arg(input));
@@ -377,13 +420,15 @@ bool convert(const QString& input, const QString& outputFbx, QString* error)
         return fail(error, QStringLiteral("Cannot write FBX: %1").arg(QString::fromUtf8(exporter.GetErrorString())));
     const QByteArray written(static_cast<const char*>(blob->data), qsizetype(blob->size));
     const std::optional<QByteArray> fbx = FbxSentinels(written).fix();
-    if (!fbx) return fail(error, QStringLiteral("Cannot write FBX: unexpected record layout"));
+    if (!fbx)
+        return fail(error, QStringLiteral("Cannot write FBX: unexpected record layout"));
 
     // What is stored must read back.
     Assimp::Importer check;
     if (!check.ReadFileFromMemory(fbx->constData(), std::size_t(fbx->size()), 0, "fbx"))
-        return fail(error, QStringLiteral("The converted FBX does not read back: %1")
-                               .arg(QString::fromUtf8(check.GetErrorString())));
+        return fail(
+            error,
+            QStringLiteral("The converted FBX does not read back: %1").arg(QString::fromUtf8(check.GetErrorString())));
 
     QSaveFile out(outputFbx);
     if (!out.open(QIODevice::WriteOnly) || out.write(*fbx) != fbx->size() || !out.commit())

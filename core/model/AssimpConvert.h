@@ -1,5 +1,4 @@
-#ifndef QUORVANE_ASSIMPCONVERT_H
-#define QUORVANE_ASSIMPCONVERT_H
+#pragma once
 
 #include <QString>
 
@@ -16,5 +15,3 @@ namespace quorvane {
 bool convertToFbx(const QString& input, const QString& outputFbx, QString* error = nullptr);
 
 } // namespace quorvane
-
-#endif

@@ -6,8 +6,7 @@
 
 namespace quorvane {
 
-ByteReader::ByteReader(QIODevice* device, Order order)
-    : m_device(device), m_order(order)
+ByteReader::ByteReader(QIODevice* device, Order order) : m_device(device), m_order(order)
 {
     m_ok = device != nullptr && device->isReadable();
 }

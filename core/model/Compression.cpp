@@ -62,7 +62,7 @@ bool uncompressField(const QByteArray& field, QByteArray* out, qint64 cap)
         if (rc == Z_BUF_ERROR && zs.avail_out == 0)
             rc = Z_OK; // output full: grow and go on
         else if (rc == Z_OK && inChunk == zs.avail_in && outChunk == zs.avail_out)
-            break;     // no progress: input exhausted before the end of the stream
+            break; // no progress: input exhausted before the end of the stream
     }
     inflateEnd(&zs);
     if (rc != Z_STREAM_END || produced != declared)

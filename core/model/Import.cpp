@@ -152,7 +152,8 @@ bool isMaterialFile(const QString& path)
             return false;
     }
     static const QRegularExpression newmtl(QStringLiteral("^\\s*newmtl\\b"),
-                                           QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+                                           QRegularExpression::MultilineOption |
+                                               QRegularExpression::CaseInsensitiveOption);
     return data.trimmed().isEmpty() || newmtl.match(QString::fromLatin1(data)).hasMatch();
 }
 
@@ -337,8 +338,8 @@ QStringList colladaImageReferences(QIODevice* device)
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
-            if (xml.name() == QLatin1String("init_from") && !stack.isEmpty()
-                && stack.last() == QLatin1String("image") && collectDepth < 0) {
+            if (xml.name() == QLatin1String("init_from") && !stack.isEmpty() &&
+                stack.last() == QLatin1String("image") && collectDepth < 0) {
                 collectDepth = int(stack.size());
                 text.clear();
             }
@@ -380,7 +381,8 @@ int replaceElementText(QByteArray* doc, const QByteArray& from, const QByteArray
         const qsizetype open = before >= 0 ? doc->lastIndexOf('<', before) : -1;
         const QByteArray tag = open >= 0 ? doc->mid(open + 1, before - open - 1).trimmed() : QByteArray();
         const QByteArray tagName = tag.left(tag.indexOf(' ') < 0 ? tag.size() : tag.indexOf(' '));
-        const bool inInitFrom = before >= 0 && doc->at(before) == '>' && (tagName == "init_from" || tagName.endsWith(":init_from"));
+        const bool inInitFrom =
+            before >= 0 && doc->at(before) == '>' && (tagName == "init_from" || tagName.endsWith(":init_from"));
         if (inInitFrom && after < doc->size() && doc->at(after) == '<') {
             doc->replace(pos, from.size(), to);
             pos += to.size();
@@ -432,7 +434,8 @@ public:
         bool ok;
         if (s == QLatin1String("MPG") || s == QLatin1String("AVI") || s == QLatin1String("MP4"))
             ok = video(&p);
-        else if (s == QLatin1String("BMP") || s == QLatin1String("JPG") || s == QLatin1String("JPEG") || s == QLatin1String("PNG"))
+        else if (s == QLatin1String("BMP") || s == QLatin1String("JPG") || s == QLatin1String("JPEG") ||
+                 s == QLatin1String("PNG"))
             ok = picture(&p);
         else if (s == QLatin1String("3DS"))
             ok = model3ds(&p);
@@ -555,7 +558,8 @@ private:
             const QString resolved = resolveReference(m_folder, QUrl::fromPercentEncoding(m.toUtf8()), &found);
             if (!found)
                 warn(tr(messages::kImportMissingMaterial).arg(m_source, resolved.isEmpty() ? m : resolved));
-            const QString newName = QStringLiteral("%1_resdir/mat%2.mtl").arg(m_cbn).arg(materials.size(), 4, 10, QLatin1Char('0'));
+            const QString newName =
+                QStringLiteral("%1_resdir/mat%2.mtl").arg(m_cbn).arg(materials.size(), 4, 10, QLatin1Char('0'));
             out.write(encodeLine(QStringLiteral("mtllib %1\n").arg(newName), utf8));
             materials.append({m, newName});
         }

@@ -19,8 +19,8 @@ public:
 private:
     void show(const QString& title, const QString& text)
     {
-        QWidget* window = qobject_cast<QApplication*>(QCoreApplication::instance()) ? QApplication::activeWindow()
-                                                                                    : nullptr;
+        QWidget* window =
+            qobject_cast<QApplication*>(QCoreApplication::instance()) ? QApplication::activeWindow() : nullptr;
         if (!window) {
             StderrImportReporter().warning(title, text);
             return;

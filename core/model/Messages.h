@@ -7,13 +7,15 @@
 
 namespace quorvane::messages {
 
-inline constexpr char kCannotOpenForWriting[] = QT_TRANSLATE_NOOP("Quorvane", "No se pudo abrir en modo escritura el fichero%1");
-inline constexpr char kCannotOpenForReading[] = QT_TRANSLATE_NOOP("Quorvane", "No se pudo abrir en modo lectura el fichero%1");
+inline constexpr char kCannotOpenForWriting[] =
+    QT_TRANSLATE_NOOP("Quorvane", "No se pudo abrir en modo escritura el fichero%1");
+inline constexpr char kCannotOpenForReading[] =
+    QT_TRANSLATE_NOOP("Quorvane", "No se pudo abrir en modo lectura el fichero%1");
 inline constexpr char kArchiveProcessingError[] = QT_TRANSLATE_NOOP("Quorvane", "Error procesando archivo%1");
 inline constexpr char kSceneBuildError[] = QT_TRANSLATE_NOOP("Quorvane", "Error obteniendo escena.");
-inline constexpr char kMobileOnlyObj[] = QT_TRANSLATE_NOOP(
-    "Quorvane",
-    "Por ahora únicamente funcionan en móvil los modelos 3D importados de tipo OBJ.\n\nLos siguientes modelos de la escena NO son válidos:\n");
+inline constexpr char kMobileOnlyObj[] =
+    QT_TRANSLATE_NOOP("Quorvane", "Por ahora únicamente funcionan en móvil los modelos 3D importados de tipo "
+                                  "OBJ.\n\nLos siguientes modelos de la escena NO son válidos:\n");
 // Appended to kMobileOnlyObj once for each refused model file.
 inline constexpr char kMobileRefusedItem[] = "\n %1";
 

@@ -36,8 +36,8 @@ bool isSafeSuffix(const QString& name, const QString& suffix)
     if (suffix.size() > 255)
         return false;
     for (const QChar c : suffix) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c.unicode() < 0x20
-            || c.unicode() == 0x7f)
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c.unicode() < 0x20 ||
+            c.unicode() == 0x7f)
             return false;
     }
     const QString file = name + QLatin1Char('.') + suffix;
@@ -309,11 +309,21 @@ ModelFileInfo inspectModelFile(const QString& path)
     Header h;
     h.versionMajor = -1;
     switch (readHeader(in, QFileInfo(path).completeBaseName(), &h)) {
-    case HeaderStatus::Ok: info.status = ModelFileInfo::Status::Ok; break;
-    case HeaderStatus::CannotOpen: info.status = ModelFileInfo::Status::CannotOpen; break;
-    case HeaderStatus::BadSignature: info.status = ModelFileInfo::Status::BadSignature; break;
-    case HeaderStatus::BadVersion: info.status = ModelFileInfo::Status::BadVersion; break;
-    case HeaderStatus::UnsafeSuffix: info.status = ModelFileInfo::Status::UnsafeSuffix; break;
+    case HeaderStatus::Ok:
+        info.status = ModelFileInfo::Status::Ok;
+        break;
+    case HeaderStatus::CannotOpen:
+        info.status = ModelFileInfo::Status::CannotOpen;
+        break;
+    case HeaderStatus::BadSignature:
+        info.status = ModelFileInfo::Status::BadSignature;
+        break;
+    case HeaderStatus::BadVersion:
+        info.status = ModelFileInfo::Status::BadVersion;
+        break;
+    case HeaderStatus::UnsafeSuffix:
+        info.status = ModelFileInfo::Status::UnsafeSuffix;
+        break;
     }
     info.versionMajor = h.versionMajor;
     info.versionMinor = h.versionMinor;

@@ -24,8 +24,8 @@
 namespace quorvane {
 
 enum ModelKind : qint32 {
-    ResourceModel = 0,       // OBJ or COLLADA with side files, unpacked at the top of the folder
-    SelfContainedModel = 1,  // FBX, DXF, STL, SVG
+    ResourceModel = 0,      // OBJ or COLLADA with side files, unpacked at the top of the folder
+    SelfContainedModel = 1, // FBX, DXF, STL, SVG
     Picture = 2,
     Video = 3,
     NestedResourceModel = 4, // 3DS: the content file lives inside its resource directory
@@ -145,7 +145,7 @@ struct ModelFileInfo
     QString suffix;
     qint64 thumbnailStored = 0, thumbnailDeclared = -1;
     qint64 contentStored = 0, contentDeclared = -1;
-    quint32 sideCount = 0;  // as declared (kinds 0, 2, 3 and 4)
+    quint32 sideCount = 0; // as declared (kinds 0, 2, 3 and 4)
     bool hasSideCount = false;
     QList<Entry> entries;
     bool truncated = false; // the file ended (or broke) before the layout did

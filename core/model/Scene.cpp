@@ -11,14 +11,14 @@ namespace quorvane {
 
 bool Label::operator==(const Label& o) const
 {
-    return text == o.text && fontColor == o.fontColor && backgroundColor == o.backgroundColor && anchor == o.anchor
-           && distance == o.distance && angle == o.angle && characterSize == o.characterSize;
+    return text == o.text && fontColor == o.fontColor && backgroundColor == o.backgroundColor && anchor == o.anchor &&
+           distance == o.distance && angle == o.angle && characterSize == o.characterSize;
 }
 
 bool MarkerRecord::operator==(const MarkerRecord& o) const
 {
-    return modelFile == o.modelFile && modelFile.isNull() == o.modelFile.isNull() && rotation == o.rotation
-           && translation == o.translation && scale == o.scale && labels == o.labels;
+    return modelFile == o.modelFile && modelFile.isNull() == o.modelFile.isNull() && rotation == o.rotation &&
+           translation == o.translation && scale == o.scale && labels == o.labels;
 }
 
 void applyScene(const Scene& scene, SceneApplier& applier)
@@ -42,8 +42,8 @@ void prepareStream(QDataStream& out)
 
 void writeTransform(QDataStream& out, const MarkerRecord& r)
 {
-    out << r.rotation[0] << r.rotation[1] << r.rotation[2] << r.translation[0] << r.translation[1]
-        << r.translation[2] << r.scale;
+    out << r.rotation[0] << r.rotation[1] << r.rotation[2] << r.translation[0] << r.translation[1] << r.translation[2]
+        << r.scale;
 }
 
 void writeLabels(QDataStream& out, const QList<Label>& labels)

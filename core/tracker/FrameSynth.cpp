@@ -175,8 +175,8 @@ SynthFrame SynthesizeFrame(const std::vector<SynthMarker>& markers, const SynthO
             for (int row = 2; row < 6; ++row)
                 for (int col = 2; col < 6; ++col)
                     if (!MarkerCellIsBlack(code, col, row))
-                        p.FillRect(canvas, -h + col * cell, h - row * cell, -h + (col + 1) * cell,
-                                   h - (row + 1) * cell, paper);
+                        p.FillRect(canvas, -h + col * cell, h - row * cell, -h + (col + 1) * cell, h - (row + 1) * cell,
+                                   paper);
         } else {
             const cv::Mat& pat = m->pattern;
             const float cw = o.markerSize / static_cast<float>(pat.cols);

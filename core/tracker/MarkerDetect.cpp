@@ -253,8 +253,8 @@ void CMarkerDetector::UpdateThreshold()
     int t;
     if (m_markers.empty()) {
         // r spans 0..32767 whatever the C library's RAND_MAX: its top 15 bits.
-        const auto r = static_cast<double>(static_cast<long long>(std::rand()) * 32768 /
-                                           (static_cast<long long>(RAND_MAX) + 1));
+        const auto r =
+            static_cast<double>(static_cast<long long>(std::rand()) * 32768 / (static_cast<long long>(RAND_MAX) + 1));
         t = static_cast<int>(r / 32767.0 * 240.0) + 10;
     } else {
         double sumOfMeans = 0.0;

@@ -81,8 +81,8 @@ private:
     unsigned char m_nLight = 255;
     float m_fMinArea = 0.1f;
     float m_fMaxArea = 99.0f;
-    cv::Mat m_grey;       // grey image (mode 1) or header over the caller's pixels (mode 2)
-    cv::Mat m_binary;     // binary image (modes 1, 2) or header over the caller's pixels (mode 3)
+    cv::Mat m_grey;   // grey image (mode 1) or header over the caller's pixels (mode 2)
+    cv::Mat m_binary; // binary image (modes 1, 2) or header over the caller's pixels (mode 3)
     cv::Mat m_patch[2];
     cv::Point2f m_patchCorners[2][4];
     int m_nFormatMode = 0;

@@ -8,25 +8,23 @@
 namespace trk {
 
 CMarkerMatrix::CMarkerMatrix(int nGridSize, int nKind)
-    : CSquareMarker(nKind)
-    , m_nGridSize(nGridSize)
-    , m_nCellCount(nGridSize * nGridSize)
-    , m_cells(static_cast<size_t>(m_nCellCount), 0)
-    , m_codeCells(static_cast<size_t>(m_nCellCount), 0)
-    , m_workCells(static_cast<size_t>(m_nCellCount), 0)
-{
-}
+    : CSquareMarker(nKind),
+      m_nGridSize(nGridSize),
+      m_nCellCount(nGridSize * nGridSize),
+      m_cells(static_cast<size_t>(m_nCellCount), 0),
+      m_codeCells(static_cast<size_t>(m_nCellCount), 0),
+      m_workCells(static_cast<size_t>(m_nCellCount), 0)
+{}
 
 CMarkerMatrix::CMarkerMatrix(const CMarkerMatrix& other)
-    : CSquareMarker(other)
-    , code(other.code)
-    , m_nGridSize(other.m_nGridSize)
-    , m_nCellCount(other.m_nCellCount)
-    , m_cells(other.m_cells)
-    , m_codeCells(other.m_codeCells)
-    , m_workCells(static_cast<size_t>(other.m_nCellCount), 0)
-{
-}
+    : CSquareMarker(other),
+      code(other.code),
+      m_nGridSize(other.m_nGridSize),
+      m_nCellCount(other.m_nCellCount),
+      m_cells(other.m_cells),
+      m_codeCells(other.m_codeCells),
+      m_workCells(static_cast<size_t>(other.m_nCellCount), 0)
+{}
 
 CMarkerMatrix& CMarkerMatrix::operator=(const CMarkerMatrix& other)
 {

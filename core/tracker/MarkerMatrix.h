@@ -26,9 +26,9 @@ public:
 
     int Kind() const { return m_nKind; }
 
-    SPoint2f corners[4];       // marker order after orientation; centred camera coordinates after the pose
-    CQuaternion rotation;      // marker-to-camera rotation (x, y, z, w); 0 until estimated
-    CVector3 translation;      // marker-to-camera translation; 0 until estimated
+    SPoint2f corners[4];  // marker order after orientation; centred camera coordinates after the pose
+    CQuaternion rotation; // marker-to-camera rotation (x, y, z, w); 0 until estimated
+    CVector3 translation; // marker-to-camera translation; 0 until estimated
 
 protected:
     int m_nKind;

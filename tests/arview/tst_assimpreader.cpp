@@ -23,27 +23,32 @@ namespace {
 
 const QString kModels = QStringLiteral("/usr/share/assimp/models");
 
-struct Stats {
+struct Stats
+{
     int geometries = 0;
     int vertices = 0;
     int textures = 0;
 };
 
-class StatsVisitor : public osg::NodeVisitor {
+class StatsVisitor : public osg::NodeVisitor
+{
 public:
     StatsVisitor() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
     void apply(osg::Geode& geode) override
     {
         for (unsigned i = 0; i < geode.getNumDrawables(); ++i) {
             auto* g = geode.getDrawable(i)->asGeometry();
-            if (!g) continue;
+            if (!g)
+                continue;
             ++stats.geometries;
-            if (g->getVertexArray()) stats.vertices += int(g->getVertexArray()->getNumElements());
+            if (g->getVertexArray())
+                stats.vertices += int(g->getVertexArray()->getNumElements());
             const osg::StateSet* ss = g->getStateSet();
-            auto* tex = ss ? dynamic_cast<const osg::Texture2D*>(
-                                 ss->getTextureAttribute(0, osg::StateAttribute::TEXTURE))
-                           : nullptr;
-            if (tex && tex->getImage() && tex->getImage()->s() > 0) ++stats.textures;
+            auto* tex =
+                ss ? dynamic_cast<const osg::Texture2D*>(ss->getTextureAttribute(0, osg::StateAttribute::TEXTURE))
+                   : nullptr;
+            if (tex && tex->getImage() && tex->getImage()->s() > 0)
+                ++stats.textures;
         }
         traverse(geode);
     }
@@ -68,22 +73,26 @@ void update(osg::Node* node, double time)
 
 osg::MatrixTransform* findTransform(osg::Node* node, const std::string& name)
 {
-    if (auto* mt = dynamic_cast<osg::MatrixTransform*>(node); mt && mt->getName() == name) return mt;
+    if (auto* mt = dynamic_cast<osg::MatrixTransform*>(node); mt && mt->getName() == name)
+        return mt;
     if (auto* g = node->asGroup())
         for (unsigned i = 0; i < g->getNumChildren(); ++i)
-            if (auto* found = findTransform(g->getChild(i), name)) return found;
+            if (auto* found = findTransform(g->getChild(i), name))
+                return found;
     return nullptr;
 }
 
 std::vector<osg::Vec3> allVertices(osg::Node* node)
 {
-    struct V : osg::NodeVisitor {
+    struct V : osg::NodeVisitor
+    {
         V() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
         void apply(osg::Geode& geode) override
         {
             for (unsigned i = 0; i < geode.getNumDrawables(); ++i)
                 if (auto* g = geode.getDrawable(i)->asGeometry())
-                    if (auto* a = dynamic_cast<osg::Vec3Array*>(g->getVertexArray())) out.insert(out.end(), a->begin(), a->end());
+                    if (auto* a = dynamic_cast<osg::Vec3Array*>(g->getVertexArray()))
+                        out.insert(out.end(), a->begin(), a->end());
         }
         std::vector<osg::Vec3> out;
     } v;
@@ -107,7 +116,8 @@ bool writeFile(const QString& path, const QByteArray& data)
 
 } // namespace
 
-class TestAssimpReader : public QObject {
+class TestAssimpReader : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -130,7 +140,8 @@ private slots:
             QVERIFY2(std::find(exts.begin(), exts.end(), ext) == exts.end(), ext);
         int ours = 0;
         for (const auto& rw : osgDB::Registry::instance()->getReaderWriterList())
-            if (std::string(rw->className()) == "Quorvane assimp reader") ++ours;
+            if (std::string(rw->className()) == "Quorvane assimp reader")
+                ++ours;
         QCOMPARE(ours, 1);
     }
 
@@ -154,7 +165,8 @@ private slots:
         QFETCH(bool, byContent);
         QFETCH(int, textured);
         const std::string path = (kModels + "/" + file).toStdString();
-        osg::ref_ptr<osg::Node> node = byContent ? quorvane::readWithAssimp(path) : osg::ref_ptr<osg::Node>(osgDB::readNodeFile(path));
+        osg::ref_ptr<osg::Node> node =
+            byContent ? quorvane::readWithAssimp(path) : osg::ref_ptr<osg::Node>(osgDB::readNodeFile(path));
         QVERIFY(node);
         const Stats s = statsOf(node);
         QVERIFY(s.geometries > 0);
@@ -171,13 +183,20 @@ private slots:
         QTest::addColumn<QString>("uri");
         QTest::addColumn<QString>("placedAt"); // relative to the model's folder
         QTest::addColumn<bool>("found");
-        QTest::newRow("other letter case") << "cesiumlogoflat.png" << "CesiumLogoFLAT.PNG" << true;
-        QTest::newRow("Windows separators") << "tex\\\\Logo.png" << "Tex/logo.png" << true;
-        QTest::newRow("parent folder") << "..\\\\maps\\\\logo.png" << "../maps/logo.png" << true;
-        QTest::newRow("absolute elsewhere, found beside") << "C:\\\\art\\\\logo.png" << "logo.png" << true;
-        QTest::newRow("two levels up is too far") << "../../secret.png" << "../../secret.png" << false;
-        QTest::newRow("absolute path is not followed") << "@ABS@" << "../../secret.png" << false;
-        QTest::newRow("not a picture") << "logo.png" << "@TEXT@logo.png" << false;
+        QTest::newRow("other letter case") << "cesiumlogoflat.png"
+                                           << "CesiumLogoFLAT.PNG" << true;
+        QTest::newRow("Windows separators") << "tex\\\\Logo.png"
+                                            << "Tex/logo.png" << true;
+        QTest::newRow("parent folder") << "..\\\\maps\\\\logo.png"
+                                       << "../maps/logo.png" << true;
+        QTest::newRow("absolute elsewhere, found beside") << "C:\\\\art\\\\logo.png"
+                                                          << "logo.png" << true;
+        QTest::newRow("two levels up is too far") << "../../secret.png"
+                                                  << "../../secret.png" << false;
+        QTest::newRow("absolute path is not followed") << "@ABS@"
+                                                       << "../../secret.png" << false;
+        QTest::newRow("not a picture") << "logo.png"
+                                       << "@TEXT@logo.png" << false;
     }
 
     void texturePaths()
@@ -194,7 +213,8 @@ private slots:
         } else {
             QVERIFY(copyFile(src + "CesiumLogoFlat.png", QDir::cleanPath(dir + "/" + placedAt)));
         }
-        if (uri == "@ABS@") uri = QDir::cleanPath(dir + "/../../secret.png");
+        if (uri == "@ABS@")
+            uri = QDir::cleanPath(dir + "/../../secret.png");
         QFile in(src + "BoxTextured.gltf");
         QVERIFY(in.open(QIODevice::ReadOnly));
         QByteArray json = in.readAll();
@@ -281,10 +301,12 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("truncate"); // a real file cut in half, or empty
         QByteArray noise(4096, '\0');
-        for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919 + 13) % 251);
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919 + 13) % 251);
         QTest::newRow("empty FBX") << "x.fbx" << QByteArray() << "";
         QTest::newRow("noise FBX") << "x.fbx" << noise << "";
-        QTest::newRow("FBX magic, then noise") << "x.fbx" << QByteArray("Kaydara FBX Binary  \0\x1a\0", 23) + noise << "";
+        QTest::newRow("FBX magic, then noise")
+            << "x.fbx" << QByteArray("Kaydara FBX Binary  \0\x1a\0", 23) + noise << "";
         QTest::newRow("broken glTF") << "x.gltf" << QByteArray("{\"asset\":{\"version\":\"2.0\"},\"meshes\":[{") << "";
         QTest::newRow("noise GLB") << "x.glb" << QByteArray("glTF\2\0\0\0") + noise << "";
         QTest::newRow("truncated binary FBX") << "x.fbx" << QByteArray() << "FBX/huesitos.fbx";
@@ -326,7 +348,8 @@ private slots:
     {
         QFETCH(QString, file);
         osg::ref_ptr<osg::Node> node = osgDB::readNodeFile((kModels + "/" + file).toStdString());
-        if (node) QVERIFY(node->getBound().valid());
+        if (node)
+            QVERIFY(node->getBound().valid());
     }
 };
 

@@ -135,7 +135,8 @@ void TestContentView::onlySelectedSlotIsOutlined()
     const int right = cv::countNonZero(red(cv::Rect(W / 2, 0, W / 2, H)));
     QVERIFY2(left == 0 && right > 200, qPrintable(QStringLiteral("left %1 right %2").arg(left).arg(right)));
     // Selection adds the outline and changes nothing inside it: both cubes look the same.
-    const cv::Vec3b plain = img.at<cv::Vec3b>(H / 2 - 30, W / 2 - 150), selected = img.at<cv::Vec3b>(H / 2 - 30, W / 2 + 150);
+    const cv::Vec3b plain = img.at<cv::Vec3b>(H / 2 - 30, W / 2 - 150),
+                    selected = img.at<cv::Vec3b>(H / 2 - 30, W / 2 + 150);
     QVERIFY2(cv::norm(plain, selected, cv::NORM_INF) < 30 && plain[0] > 60,
              qPrintable(QStringLiteral("plain %1 selected %2").arg(plain[0]).arg(selected[0])));
     QVERIFY(s.view.slot(2)->outline()->getEnabled() && !s.view.slot(1)->outline()->getEnabled());
@@ -185,7 +186,8 @@ void TestContentView::doubleClickAddsALabel()
     };
     // Ctrl + move over the content shows the 3D cursor on it; moving without Ctrl hides it.
     auto move = [&](QPoint p, Qt::KeyboardModifiers mods) {
-        QMouseEvent e(QEvent::MouseMove, QPointF(p), s.view.glWidget()->mapToGlobal(QPointF(p)), Qt::NoButton, Qt::NoButton, mods);
+        QMouseEvent e(QEvent::MouseMove, QPointF(p), s.view.glWidget()->mapToGlobal(QPointF(p)), Qt::NoButton,
+                      Qt::NoButton, mods);
         QCoreApplication::sendEvent(s.view.glWidget(), &e);
         s.render();
     };
@@ -233,7 +235,11 @@ void TestContentView::labelsDrawAnyScript()
         cv::cvtColor(s.render(), grey, cv::COLOR_RGB2GRAY);
         return grey;
     };
-    struct Pair { const char* a; const char* b; };
+    struct Pair
+    {
+        const char* a;
+        const char* b;
+    };
     for (const Pair& p : {Pair{"中", "文"}, Pair{"ñ", "n"}, Pair{"é", "e"}}) {
         const cv::Mat a = drawn(p.a), b = drawn(p.b);
         cv::Mat diff;
@@ -255,8 +261,8 @@ void TestContentView::screenshot()
     QVERIFY(s.view.setMarkerContent(1, m_red));
     QVERIFY(s.view.setMarkerContent(2, m_video));
     s.view.slot(2)->autoScale(135.0f);
-    s.view.addMarkerLabel(0, "Pato de goma · 鸭子", osg::Vec4(1, 1, 1, 1), osg::Vec4(0.1f, 0.3f, 0.6f, 1), osg::Vec3(0, 0, -80),
-                          60, 30, 14);
+    s.view.addMarkerLabel(0, "Pato de goma · 鸭子", osg::Vec4(1, 1, 1, 1), osg::Vec4(0.1f, 0.3f, 0.6f, 1),
+                          osg::Vec3(0, 0, -80), 60, 30, 14);
     s.view.slot(0)->setSelected(true);
     s.show({PoseMarker(0, 800, 10, 35, 10, -150, 60, F), PoseMarker(1, 800, -20, 30, -10, 160, -100, F),
             PoseMarker(2, 850, 0, 20, 0, 170, 120, F)});

@@ -104,7 +104,8 @@ void TestMarkerContent::loadsByLowerCasedExtension()
     auto* wrapper = dynamic_cast<osg::MatrixTransform*>(slot.contentNode());
     QVERIFY(wrapper);
     QCOMPARE(wrapper->getNodeMask(), 8u);
-    QVERIFY(wrapper->getMatrix().getRotate().asVec4().x() > 0.999 || wrapper->getMatrix().getRotate().asVec4().x() < -0.999);
+    QVERIFY(wrapper->getMatrix().getRotate().asVec4().x() > 0.999 ||
+            wrapper->getMatrix().getRotate().asVec4().x() < -0.999);
     QCOMPARE(wrapper->getChild(0), static_cast<osg::Node*>(slot.outline()));
     QVERIFY(!slot.outline()->getEnabled());
     QCOMPARE(slot.outline()->getWidth(), 8.0f);
@@ -154,7 +155,8 @@ void TestMarkerContent::autoScaleAndAutoTranslate()
     MarkerContent slot(0x00FF, 135.0f);
     QVERIFY(slot.setContent(m_cube));
     slot.autoScale(135.0f);
-    QVERIFY2(near(slot.scale(), 135.0 / std::sqrt(3.0) / 1.1518735885620117, 1e-3), qPrintable(QString::number(slot.scale())));
+    QVERIFY2(near(slot.scale(), 135.0 / std::sqrt(3.0) / 1.1518735885620117, 1e-3),
+             qPrintable(QString::number(slot.scale())));
     QVERIFY(near(slot.scale(), 67.67, 0.01));
 
     // An off-centre box comes to rest centred on the marker, its lowest side on the plane and
@@ -274,9 +276,17 @@ void TestMarkerContent::labelGeometryAndDialog()
     QCOMPARE(ui->horizontalSlider->value(), 360);
     QCOMPARE(ui->textEdit->styleSheet(), QStringLiteral("color: rgb(0,0,0);\nbackground-color: rgb(255,255,255);"));
 
-    struct Case { int slider; int distance; osg::Vec3 expected; };
-    const Case cases[] = {{180, 50, {-49, 2, 3}}, {540, 50, {-49, 2, 3}}, {360, 50, {51, 2, 3}},
-                          {450, 20, {1, 2, 23}}, {360, 0, {1, 2, 3}}};
+    struct Case
+    {
+        int slider;
+        int distance;
+        osg::Vec3 expected;
+    };
+    const Case cases[] = {{180, 50, {-49, 2, 3}},
+                          {540, 50, {-49, 2, 3}},
+                          {360, 50, {51, 2, 3}},
+                          {450, 20, {1, 2, 23}},
+                          {360, 0, {1, 2, 3}}};
     for (const Case& c : cases) {
         ui->horizontalSlider->setValue(c.slider);
         ui->sb_distancia->setValue(c.distance);
@@ -310,14 +320,21 @@ void TestMarkerContent::blankTextDeletesTheLabel()
 {
     ViewerWidget view(false, false);
     QVERIFY(view.setMarkerContent(4, m_cube));
-    struct Case { const char* name; std::function<void(Label3dPropertyDlg*)> act; bool kept; };
+    struct Case
+    {
+        const char* name;
+        std::function<void(Label3dPropertyDlg*)> act;
+        bool kept;
+    };
     const Case cases[] = {
         {"closed as it is", [](Label3dPropertyDlg*) {}, true},
-        {"spaces only", [](Label3dPropertyDlg* d) { d->form()->textEdit->setPlainText(QStringLiteral("   \n ")); }, false},
+        {"spaces only", [](Label3dPropertyDlg* d) { d->form()->textEdit->setPlainText(QStringLiteral("   \n ")); },
+         false},
         {"delete button", [](Label3dPropertyDlg* d) { d->form()->btn_eliminar->click(); }, false},
     };
     for (const Case& c : cases) {
-        Label3d* l = view.addMarkerLabel(4, "Etiqueta", osg::Vec4(0, 0, 0, 1), osg::Vec4(1, 1, 1, 1), osg::Vec3(), 30, 10, 8);
+        Label3d* l =
+            view.addMarkerLabel(4, "Etiqueta", osg::Vec4(0, 0, 0, 1), osg::Vec4(1, 1, 1, 1), osg::Vec3(), 30, 10, 8);
         QCOMPARE(l->distance(), 30.0f);
         QCOMPARE(l->angle(), 10.0f);
         QCOMPARE(l->size(), 8.0f);

@@ -57,7 +57,8 @@ void TestProgramSetup::machineSettingsArePrivate()
     }
     auto s = quorvane::machineSettings();
     QCOMPARE(s->value(QStringLiteral("f")).toFloat(), 640.0f);
-    struct stat st {};
+    struct stat st
+    {};
     QCOMPARE(::stat(QFileInfo(s->fileName()).absolutePath().toLocal8Bit().constData(), &st), 0);
     QCOMPARE(st.st_mode & 0077, 0u); // nobody else may enter the folder
 }

@@ -80,13 +80,15 @@ void TestThumbnail::commandLine()
 {
     const QString out = m_dir.filePath(QStringLiteral("cli.png"));
     QProcess p;
-    p.start(QStringLiteral(QUORVANE_TOOL), {QStringLiteral("thumbnail"), QStringLiteral("/usr/share/assimp/models/3DS/fels.3ds"), out});
+    p.start(QStringLiteral(QUORVANE_TOOL),
+            {QStringLiteral("thumbnail"), QStringLiteral("/usr/share/assimp/models/3DS/fels.3ds"), out});
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 0);
     QVERIFY(p.readAllStandardOutput().contains("Capture: size=256x256"));
     QCOMPARE(QImage(out).size(), QSize(256, 256));
 
-    p.start(QStringLiteral(QUORVANE_TOOL), {QStringLiteral("thumbnail"), m_dir.filePath(QStringLiteral("missing.obj")), out});
+    p.start(QStringLiteral(QUORVANE_TOOL),
+            {QStringLiteral("thumbnail"), m_dir.filePath(QStringLiteral("missing.obj")), out});
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 1);
     QCOMPARE(p.readAllStandardError().count('\n'), 1);

@@ -144,7 +144,8 @@ void TestViewerWidget::followsAMovingMarker()
     std::vector<unsigned char> buffer(W * H * 3);
     bool setUp = false;
     for (int i = 0; i < 4; ++i) {
-        const SynthFrame f = SynthesizeFrame({PoseMarker(0, 600.0f, 20.0f * i, 10.0f, 0.0f, -200.0f + 130.0f * i, 0.0f, F)}, o);
+        const SynthFrame f =
+            SynthesizeFrame({PoseMarker(0, 600.0f, 20.0f * i, 10.0f, 0.0f, -200.0f + 130.0f * i, 0.0f, F)}, o);
         std::copy(f.frame.data, f.frame.data + buffer.size(), buffer.begin());
         if (!setUp)
             view.setupBackground(buffer.data(), W, H, F);
@@ -179,7 +180,8 @@ void TestViewerWidget::projection_data()
     // fovy0 = 2 atan(480 / 1540) for f = 770: the frame fills a widget of its own shape.
     QTest::newRow("same shape") << 640 << 480 << 34.6237 << 640.0 / 480.0;
     QTest::newRow("wider widget cuts top and bottom") << 800 << 400 << 2 * std::atan(320.0 / 1540.0) * 57.29578 << 2.0;
-    QTest::newRow("narrower widget adds bands") << 400 << 600 << 2 * std::atan(960.0 / 1540.0) * 57.29578 << 400.0 / 600.0;
+    QTest::newRow("narrower widget adds bands")
+        << 400 << 600 << 2 * std::atan(960.0 / 1540.0) * 57.29578 << 400.0 / 600.0;
 }
 
 void TestViewerWidget::projection()
@@ -201,7 +203,8 @@ void TestViewerWidget::projection()
     // The background plane: half extents Y = 10000 tan(fovy0 / 2), X = a Y.
     const osg::Geode* plane = nullptr;
     for (unsigned i = 0; i < view.rootGroup()->getNumChildren(); ++i)
-        if (auto* sw = dynamic_cast<osg::Switch*>(view.rootGroup()->getChild(i)); sw && sw->getName() == "switchBufferPlane")
+        if (auto* sw = dynamic_cast<osg::Switch*>(view.rootGroup()->getChild(i));
+            sw && sw->getName() == "switchBufferPlane")
             plane = sw->getChild(0)->asGeode();
     QVERIFY(plane);
     const auto* v = static_cast<const osg::Vec3Array*>(plane->getDrawable(0)->asGeometry()->getVertexArray());

@@ -44,8 +44,8 @@ inline cv::Mat patternFrame(int frameIndex, int width = kWidth, int height = kHe
 inline QString writeVideo(const QDir& dir, const QString& name = QStringLiteral("clip.avi"))
 {
     const QString path = dir.filePath(name);
-    cv::VideoWriter writer(QFile::encodeName(path).toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
-                           10.0, cv::Size(kWidth, kHeight));
+    cv::VideoWriter writer(QFile::encodeName(path).toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 10.0,
+                           cv::Size(kWidth, kHeight));
     if (!writer.isOpened())
         return QString();
     for (int i = 0; i < kFrames; ++i)
@@ -81,7 +81,14 @@ inline QString checkPattern(const uchar* data, int width, int height, int frameI
             for (int c = 0; c < 3; ++c)
                 if (std::abs(int(p[c]) - int(want[c])) > tolerance)
                     return QStringLiteral("pixel (%1, %2) is %3,%4,%5, expected %6,%7,%8 (frame %9)")
-                        .arg(x).arg(y).arg(p[0]).arg(p[1]).arg(p[2]).arg(want[0]).arg(want[1]).arg(want[2])
+                        .arg(x)
+                        .arg(y)
+                        .arg(p[0])
+                        .arg(p[1])
+                        .arg(p[2])
+                        .arg(want[0])
+                        .arg(want[1])
+                        .arg(want[2])
                         .arg(frameIndex);
         }
     return QString();

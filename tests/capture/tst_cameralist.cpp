@@ -42,9 +42,9 @@ void TestCameraList::cleanup()
 
 void TestCameraList::listing_data()
 {
-    QTest::addColumn<QString>("file");       // empty: variable unset
-    QTest::addColumn<QString>("firstName");  // the file camera's name in the list
-    QTest::addColumn<int>("entriesBefore");  // what the caller's list held before
+    QTest::addColumn<QString>("file");      // empty: variable unset
+    QTest::addColumn<QString>("firstName"); // the file camera's name in the list
+    QTest::addColumn<int>("entriesBefore"); // what the caller's list held before
     QTest::newRow("unset, list was longer") << QString() << QString() << 7;
     QTest::newRow("video, list was empty") << QStringLiteral("clip.avi") << QStringLiteral("clip.avi") << 0;
     QTest::newRow("video, list was longer") << QStringLiteral("clip.avi") << QStringLiteral("clip.avi") << 7;
@@ -120,7 +120,8 @@ void TestCameraList::nodesThatCannotCaptureAreLeftOut()
     QVERIFY(QFile::link(QStringLiteral("/dev/null"), d.filePath(QStringLiteral("video-1"))));
 
     QVERIFY(Vandrel::listV4L2CaptureDevices(QFile::encodeName(fake.path()).toStdString()).empty());
-    QVERIFY(Vandrel::listV4L2CaptureDevices(QFile::encodeName(d.filePath(QStringLiteral("absent"))).toStdString()).empty());
+    QVERIFY(
+        Vandrel::listV4L2CaptureDevices(QFile::encodeName(d.filePath(QStringLiteral("absent"))).toStdString()).empty());
 }
 
 QTEST_GUILESS_MAIN(TestCameraList)

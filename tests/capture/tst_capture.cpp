@@ -69,8 +69,8 @@ QString checkCommonRectangle(const uchar* data, int tw, int th, int frameIndex)
         for (int x = 0; x < tw; ++x) {
             const uchar* p = pixelAt(data, tw, th, x, y);
             const bool inside = x < kWidth && y < kHeight;
-            const cv::Vec3b want = inside ? expectedColour(x, y, kWidth, kHeight, frameIndex)
-                                          : cv::Vec3b(kFill, kFill, kFill);
+            const cv::Vec3b want =
+                inside ? expectedColour(x, y, kWidth, kHeight, frameIndex) : cv::Vec3b(kFill, kFill, kFill);
             if (p[0] != want[0] || p[1] != want[1] || p[2] != want[2])
                 return QStringLiteral("target pixel (%1, %2) wrong").arg(x).arg(y);
         }
@@ -151,7 +151,7 @@ void TestCapture::opensFileCamera()
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
     QVERIFY(buffer.guardIntact());
 
-    camera->grabFrame(nullptr);  // nothing to copy into: nothing happens
+    camera->grabFrame(nullptr); // nothing to copy into: nothing happens
 }
 
 void TestCapture::grabIntoKeepsCallersMemory_data()
@@ -271,7 +271,7 @@ void TestCapture::targetOfAnotherSize()
 void TestCapture::failuresAreReturnValues_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<int>("device");  // -2: the first position past the list
+    QTest::addColumn<int>("device"); // -2: the first position past the list
     QTest::newRow("missing file") << QStringLiteral("missing.avi") << 0;
     QTest::newRow("undecodable file") << QStringLiteral("garbage.avi") << 0;
     QTest::newRow("undecodable picture") << QStringLiteral("garbage.png") << 0;

@@ -25,8 +25,8 @@ inline bool writeClip(const QString& file, int frames, const std::vector<int>& m
     for (int i = 0; i < frames; ++i) {
         std::vector<trk::SynthMarker> poses;
         for (size_t k = 0; k < markers.size(); ++k)
-            poses.push_back(trk::PoseMarker(markers[k], 800.0f, 10.0f * k, 15.0f, 5.0f,
-                                            -190.0f + 300.0f * k + 1.5f * i, -20.0f + 40.0f * (k % 2), o.focal));
+            poses.push_back(trk::PoseMarker(markers[k], 800.0f, 10.0f * k, 15.0f, 5.0f, -190.0f + 300.0f * k + 1.5f * i,
+                                            -20.0f + 40.0f * (k % 2), o.focal));
         writer.write(trk::SynthesizeFrame(poses, o).Picture());
     }
     return true;

@@ -25,8 +25,8 @@ public:
     // Called with each dialog before it is answered (to fill it in as a user would).
     std::function<void(QDialog*)> onDialog;
 
-    QStringList texts;   // message box texts, in order
-    QStringList titles;  // window titles of every dialog answered
+    QStringList texts;  // message box texts, in order
+    QStringList titles; // window titles of every dialog answered
     int dialogs = 0;
 
 private:

@@ -181,10 +181,10 @@ private slots:
         QByteArray data;
         QVERIFY(quorvane::buildViewerSceneData(s, &data));
         // Version, then marker 0: null name, six zero doubles, scale 1.0, null model, no labels.
-        QCOMPARE(data.left(4 + 4 + 56 + 4 + 4).toHex(' '),
-                 (hex("00000001 FFFFFFFF") + hex("0000000000000000").repeated(6)
-                  + hex("3FF0000000000000 FFFFFFFF 00000000"))
-                     .toHex(' '));
+        QCOMPARE(
+            data.left(4 + 4 + 56 + 4 + 4).toHex(' '),
+            (hex("00000001 FFFFFFFF") + hex("0000000000000000").repeated(6) + hex("3FF0000000000000 FFFFFFFF 00000000"))
+                .toHex(' '));
         quorvane::ViewerArchiveContents c;
         QCOMPARE(quorvane::parseViewerArchive(magic() + quorvane::scramble(data + "LOGO"), true, &c),
                  quorvane::ArchiveParseStatus::Ok);
@@ -247,10 +247,10 @@ private slots:
         QTest::addColumn<quorvane::ArchiveLayout>("layout");
         QTest::addColumn<bool>("hasLogo");
         QTest::newRow("qvx") << "old.qvx" << QByteArray("magic") << quorvane::ArchiveLayout::ViewerFormat1 << true;
-        QTest::newRow("qvx2 without magic") << "plain.qvx2" << QByteArray("plain") << quorvane::ArchiveLayout::PlainRecords
-                                            << false;
-        QTest::newRow("qvx without magic") << "plain.qvx" << QByteArray("plain") << quorvane::ArchiveLayout::PlainRecords
-                                           << false;
+        QTest::newRow("qvx2 without magic")
+            << "plain.qvx2" << QByteArray("plain") << quorvane::ArchiveLayout::PlainRecords << false;
+        QTest::newRow("qvx without magic")
+            << "plain.qvx" << QByteArray("plain") << quorvane::ArchiveLayout::PlainRecords << false;
     }
 
     void olderLayouts()
@@ -262,7 +262,8 @@ private slots:
         QTemporaryDir dir;
         const QByteArray model = readFile(pictureModel(QDir(dir.path()), "p"));
         const QByteArray payload = format1Payload(5, model);
-        const QByteArray file = fileWithoutModel == "magic" ? magic() + quorvane::scramble(payload + "PNGDATA") : payload;
+        const QByteArray file =
+            fileWithoutModel == "magic" ? magic() + quorvane::scramble(payload + "PNGDATA") : payload;
         QVERIFY(writeFile(dir.filePath(name), file));
         quorvane::OpenedViewerScene opened;
         QCOMPARE(quorvane::openViewerArchive(dir.filePath(name), &opened), quorvane::ViewerOpenStatus::Opened);
@@ -366,7 +367,8 @@ private slots:
             QVERIFY(writeFile(path, file.left(n)));
             quorvane::OpenedViewerScene opened;
             const auto status = quorvane::openViewerArchive(path, &opened);
-            QCOMPARE(status, n == 31 ? quorvane::ViewerOpenStatus::ProcessingError : quorvane::ViewerOpenStatus::Opened);
+            QCOMPARE(status,
+                     n == 31 ? quorvane::ViewerOpenStatus::ProcessingError : quorvane::ViewerOpenStatus::Opened);
             // Plain (unscrambled) cuts keep the records before the cut.
             quorvane::ViewerArchiveContents plain;
             quorvane::parseViewerArchive(data.left(n), true, &plain);

@@ -24,25 +24,30 @@ namespace {
 
 const QString kModels = QStringLiteral("/usr/share/assimp/models");
 
-struct Stats {
+struct Stats
+{
     int geometries = 0;
     int textured = 0;
 };
 
 Stats statsOf(osg::Node* node)
 {
-    struct V : osg::NodeVisitor {
+    struct V : osg::NodeVisitor
+    {
         V() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
         void apply(osg::Geode& geode) override
         {
             for (unsigned i = 0; i < geode.getNumDrawables(); ++i) {
                 auto* g = geode.getDrawable(i)->asGeometry();
-                if (!g || !g->getVertexArray() || g->getVertexArray()->getNumElements() == 0) continue;
+                if (!g || !g->getVertexArray() || g->getVertexArray()->getNumElements() == 0)
+                    continue;
                 ++s.geometries;
                 const osg::StateSet* ss = g->getStateSet();
-                auto* tex = ss ? dynamic_cast<const osg::Texture2D*>(ss->getTextureAttribute(0, osg::StateAttribute::TEXTURE))
-                               : nullptr;
-                if (tex && tex->getImage() && tex->getImage()->s() > 0) ++s.textured;
+                auto* tex =
+                    ss ? dynamic_cast<const osg::Texture2D*>(ss->getTextureAttribute(0, osg::StateAttribute::TEXTURE))
+                       : nullptr;
+                if (tex && tex->getImage() && tex->getImage()->s() > 0)
+                    ++s.textured;
             }
         }
         Stats s;
@@ -50,7 +55,6 @@ Stats statsOf(osg::Node* node)
     node->accept(v);
     return v.s;
 }
-
 
 // A textured triangle whose material names `texture`.
 void writeTriangleObj(const QString& dir, const QByteArray& texture)
@@ -62,7 +66,8 @@ void writeTriangleObj(const QString& dir, const QByteArray& texture)
 
 } // namespace
 
-class TestAssimpConvert : public QObject {
+class TestAssimpConvert : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -78,11 +83,16 @@ private slots:
         QTest::addColumn<int>("textured");
         QTest::addColumn<int>("animations");
         QTest::addColumn<double>("duration");
-        QTest::newRow("glTF, external texture") << "glTF2/BoxTextured-glTF" << "BoxTextured.gltf" << 1 << 0 << 0.0;
-        QTest::newRow("GLB, embedded texture") << "glTF2/BoxTextured-glTF-Binary" << "BoxTextured.glb" << 1 << 0 << 0.0;
-        QTest::newRow("OBJ, external textures") << "OBJ" << "spider.obj" << 19 << 0 << 0.0;
-        QTest::newRow("skinned, animated FBX") << "FBX" << "huesitos.fbx" << 0 << 1 << 39.0 / 25.0;
-        QTest::newRow("node animation") << "LWS" << "move_x.lws" << 0 << 1 << 40.0 / 30.0;
+        QTest::newRow("glTF, external texture") << "glTF2/BoxTextured-glTF"
+                                                << "BoxTextured.gltf" << 1 << 0 << 0.0;
+        QTest::newRow("GLB, embedded texture") << "glTF2/BoxTextured-glTF-Binary"
+                                               << "BoxTextured.glb" << 1 << 0 << 0.0;
+        QTest::newRow("OBJ, external textures") << "OBJ"
+                                                << "spider.obj" << 19 << 0 << 0.0;
+        QTest::newRow("skinned, animated FBX") << "FBX"
+                                               << "huesitos.fbx" << 0 << 1 << 39.0 / 25.0;
+        QTest::newRow("node animation") << "LWS"
+                                        << "move_x.lws" << 0 << 1 << 40.0 / 30.0;
     }
 
     void convertsAndReadsBack()
@@ -96,7 +106,8 @@ private slots:
         const QString src = tmp.path() + "/src";
         QDir().mkpath(src);
         const QDir from(kModels + "/" + folder);
-        for (const QString& name : from.entryList(QDir::Files)) QVERIFY(QFile::copy(from.filePath(name), src + "/" + name));
+        for (const QString& name : from.entryList(QDir::Files))
+            QVERIFY(QFile::copy(from.filePath(name), src + "/" + name));
 
         const QString out = tmp.path() + "/out/model.fbx";
         QDir().mkpath(tmp.path() + "/out");
@@ -129,7 +140,8 @@ private slots:
         QTest::addColumn<bool>("picture");
         QTest::addColumn<bool>("embedded");
         QTest::newRow("beside, other case") << QByteArray("WOOD.JPG") << "wood.jpg" << true << true;
-        QTest::newRow("Windows path into a subfolder") << QByteArray(".\\maps\\wood.jpg") << "maps/wood.jpg" << true << true;
+        QTest::newRow("Windows path into a subfolder")
+            << QByteArray(".\\maps\\wood.jpg") << "maps/wood.jpg" << true << true;
         QTest::newRow("parent folder") << QByteArray("..\\wood.jpg") << "../wood.jpg" << true << true;
         QTest::newRow("two levels up") << QByteArray("../../wood.jpg") << "../../wood.jpg" << true << false;
         QTest::newRow("a key, not a picture") << QByteArray("id_rsa") << "id_rsa" << false << false;
@@ -173,12 +185,14 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("outputExists");
         QByteArray noise(2048, '\0');
-        for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 31 + 7) % 256);
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 31 + 7) % 256);
         QTest::newRow("missing file") << "" << QByteArray() << false;
         QTest::newRow("empty FBX") << "x.fbx" << QByteArray() << true;
         QTest::newRow("noise FBX") << "x.fbx" << noise << false;
         QTest::newRow("text under an unknown suffix") << "x.qqq" << QByteArray("hello, world\n") << true;
-        QTest::newRow("truncated glTF") << "x.gltf" << QByteArray("{\"asset\":{\"version\":\"2.0\"},\"meshes\":[") << true;
+        QTest::newRow("truncated glTF") << "x.gltf" << QByteArray("{\"asset\":{\"version\":\"2.0\"},\"meshes\":[")
+                                        << true;
     }
 
     void unreadableInputWritesNothing()
@@ -188,17 +202,20 @@ private slots:
         QFETCH(bool, outputExists);
         QTemporaryDir tmp;
         const QString input = tmp.path() + "/in/" + (name.isEmpty() ? QStringLiteral("missing.fbx") : name);
-        if (!name.isEmpty()) QVERIFY(writeFile(input, bytes));
+        if (!name.isEmpty())
+            QVERIFY(writeFile(input, bytes));
         const QString out = tmp.path() + "/out/model.fbx";
         QDir().mkpath(tmp.path() + "/out");
-        if (outputExists) QVERIFY(writeFile(out, "previous"));
+        if (outputExists)
+            QVERIFY(writeFile(out, "previous"));
 
         QString error;
         QVERIFY(!quorvane::convertToFbx(input, out, &error));
         QVERIFY(!error.isEmpty());
         const QStringList left = QDir(tmp.path() + "/out").entryList(QDir::Files | QDir::Hidden);
         QCOMPARE(left, outputExists ? QStringList{"model.fbx"} : QStringList{});
-        if (outputExists) QCOMPARE(readFile(out), QByteArray("previous"));
+        if (outputExists)
+            QCOMPARE(readFile(out), QByteArray("previous"));
     }
 };
 

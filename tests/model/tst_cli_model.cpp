@@ -44,7 +44,8 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         m_model = m_dir.filePath("silla.qmd");
-        QVERIFY(quorvane::writeModelFile(m_model, quorvane::ResourceModel, "obj", qCompress("THUMB"), qCompress("v 1 2 3"),
+        QVERIFY(quorvane::writeModelFile(m_model, quorvane::ResourceModel, "obj", qCompress("THUMB"),
+                                         qCompress("v 1 2 3"),
                                          {{"silla_resdir\\mat0000.mtl", qCompress("newmtl a")}, {"Error", "Error"}}));
         quorvane::Scene scene;
         scene.markers[6].modelFile = m_model;
@@ -111,12 +112,12 @@ private slots:
         QTest::newRow("model: missing") << QStringList{"model", "info", "NONE"} << QByteArray();
         QTest::newRow("model: no action") << QStringList{"model", "explode", "BAD"} << QByteArray("x");
         QTest::newRow("scene: version 2") << QStringList{"scene", "info", "BAD"} << hex("00000002");
-        QTest::newRow("scene: two targets") << QStringList{"scene", "export", "BAD", "--viewer", "a.qvx2", "--mobile", "b.qvm2"}
-                                            << QByteArray();
-        QTest::newRow("scene: missing logo") << QStringList{"scene", "export", "SCENE", "--viewer", "OUT", "--logo", "NONE"}
-                                             << QByteArray();
-        QTest::newRow("archive: magic only") << QStringList{"archive", "info", "BAD"}
-                                             << QByteArray(quorvane::kViewerArchiveMagic, 31);
+        QTest::newRow("scene: two targets")
+            << QStringList{"scene", "export", "BAD", "--viewer", "a.qvx2", "--mobile", "b.qvm2"} << QByteArray();
+        QTest::newRow("scene: missing logo")
+            << QStringList{"scene", "export", "SCENE", "--viewer", "OUT", "--logo", "NONE"} << QByteArray();
+        QTest::newRow("archive: magic only")
+            << QStringList{"archive", "info", "BAD"} << QByteArray(quorvane::kViewerArchiveMagic, 31);
         QTest::newRow("archive: missing") << QStringList{"archive", "extract", "NONE", "OUT"} << QByteArray();
     }
 

@@ -28,8 +28,8 @@ QByteArray packEntry(const QString& name, const QByteArray& data)
 // A model file built by hand: header, kind, suffix, stored-zlib thumbnail and content, then `tail`.
 QByteArray handModel(qint32 kind, const QString& suffix, const QByteArray& content, const QByteArray& tail)
 {
-    return modelHeader() + be32(quint32(kind)) + qstr(suffix) + qbytes(storedField("PNG")) + qbytes(storedField(content))
-           + tail;
+    return modelHeader() + be32(quint32(kind)) + qstr(suffix) + qbytes(storedField("PNG")) +
+           qbytes(storedField(content)) + tail;
 }
 
 QByteArray sideEntries(const QList<QPair<QString, QByteArray>>& entries)
@@ -104,10 +104,10 @@ private slots:
                                       {"chair_resdir\\tex0000_png.jpg", "JPEG"}}))
             << QStringList{"chair.obj", "chair.png", "chair_resdir/mat0000.mtl", "chair_resdir/tex0000_png.jpg"}
             << "chair.obj";
-        QTest::newRow("1 ends after content") << handModel(1, "fbx", content, {})
-                                               << QStringList{"chair.fbx", "chair.png"} << "chair.fbx";
-        QTest::newRow("2 trailing zero count") << handModel(2, "JPG", content, be32(0))
-                                                << QStringList{"chair.JPG", "chair.png"} << "chair.JPG";
+        QTest::newRow("1 ends after content")
+            << handModel(1, "fbx", content, {}) << QStringList{"chair.fbx", "chair.png"} << "chair.fbx";
+        QTest::newRow("2 trailing zero count")
+            << handModel(2, "JPG", content, be32(0)) << QStringList{"chair.JPG", "chair.png"} << "chair.JPG";
         QTest::newRow("3 video") << handModel(3, "mp4", content, be32(0)) << QStringList{"chair.mp4", "chair.png"}
                                  << "chair.mp4";
         QTest::newRow("4 content moved into resdir")
@@ -193,8 +193,8 @@ private slots:
             << QStringList();
         QTest::newRow("2: one entry") << handModel(2, "png", "PIC", be32(0)) << le32(1) + packEntry(t + "/c.png", "PIC")
                                       << QStringList();
-        QTest::newRow("2: a forged count adds nothing") << handModel(2, "png", "PIC", be32(7))
-                                                        << le32(1) + packEntry(t + "/c.png", "PIC") << QStringList();
+        QTest::newRow("2: a forged count adds nothing")
+            << handModel(2, "png", "PIC", be32(7)) << le32(1) + packEntry(t + "/c.png", "PIC") << QStringList();
         QTest::newRow("4: full paths, unsafe name packed as Error")
             << handModel(4, "3ds", "3DS", sideEntries({{"c_resdir\\w.png", "W"}, {"..\\..\\x", "X"}}))
             << le32(3) + packEntry(t + "/c.3ds", "3DS") + packEntry(t + "/c_resdir/w.png", "W") + packEntry("Error", "")
@@ -228,17 +228,27 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expectedInside"); // empty: refused
-        QTest::newRow("backslash separator") << "m_resdir\\sub\\t.png" << "m_resdir/sub/t.png";
-        QTest::newRow("parent") << "../evil.txt" << "";
-        QTest::newRow("parent after resdir") << "m_resdir/../../evil.txt" << "";
-        QTest::newRow("backslash parent") << "m_resdir\\..\\..\\..\\evil.txt" << "";
-        QTest::newRow("absolute") << QDir::tempPath() + "/quorvane-evil.txt" << "";
-        QTest::newRow("UNC") << "\\\\server\\share\\evil.txt" << "";
-        QTest::newRow("drive") << "C:\\evil.txt" << "";
-        QTest::newRow("drive relative") << "C:evil.txt" << "";
-        QTest::newRow("dot segment") << "m_resdir/./t.png" << "";
+        QTest::newRow("backslash separator") << "m_resdir\\sub\\t.png"
+                                             << "m_resdir/sub/t.png";
+        QTest::newRow("parent") << "../evil.txt"
+                                << "";
+        QTest::newRow("parent after resdir") << "m_resdir/../../evil.txt"
+                                             << "";
+        QTest::newRow("backslash parent") << "m_resdir\\..\\..\\..\\evil.txt"
+                                          << "";
+        QTest::newRow("absolute") << QDir::tempPath() + "/quorvane-evil.txt"
+                                  << "";
+        QTest::newRow("UNC") << "\\\\server\\share\\evil.txt"
+                             << "";
+        QTest::newRow("drive") << "C:\\evil.txt"
+                               << "";
+        QTest::newRow("drive relative") << "C:evil.txt"
+                                        << "";
+        QTest::newRow("dot segment") << "m_resdir/./t.png"
+                                     << "";
         QTest::newRow("control character") << QString("m_resdir/t\n.png") << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
 
     void hostileSideNames()
@@ -292,8 +302,8 @@ private slots:
     void truncationAtEveryOffset_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::newRow("0") << handModel(0, "obj", "OBJ",
-                                        sideEntries({{"t_resdir/m.mtl", "MTL"}, {"Error", ""}, {"t_resdir\\x.jpg", "J"}}));
+        QTest::newRow("0") << handModel(
+            0, "obj", "OBJ", sideEntries({{"t_resdir/m.mtl", "MTL"}, {"Error", ""}, {"t_resdir\\x.jpg", "J"}}));
         QTest::newRow("4") << handModel(4, "3ds", "3DS", sideEntries({{"t_resdir\\w.png", "W"}}));
     }
 

@@ -104,16 +104,15 @@ private slots:
         l.angle = 90.0f;
         l.characterSize = 12.0f;
         r.labels = {l};
-        const QByteArray record0 = hex(
-            "00000002 006D"
-            " 4056800000000000 0000000000000000 0000000000000000"  // rotation 90, 0, 0
-            " 0000000000000000 3FE0000000000000 0000000000000000"  // translation 0, 0.5, 0
-            " 4000000000000000"                                    // scale 2
-            " 00000001 00000004 0048 0069"                         // one label "Hi"
-            " 3FF0000000000000 0000000000000000 0000000000000000 3FF0000000000000"
-            " 0000000000000000 0000000000000000 3FF0000000000000 3FE0000000000000"
-            " 3FF0000000000000 4000000000000000 4008000000000000"  // anchor 1, 2, 3
-            " 4049000000000000 4056800000000000 4028000000000000"); // 50, 90, 12
+        const QByteArray record0 = hex("00000002 006D"
+                                       " 4056800000000000 0000000000000000 0000000000000000" // rotation 90, 0, 0
+                                       " 0000000000000000 3FE0000000000000 0000000000000000" // translation 0, 0.5, 0
+                                       " 4000000000000000"                                   // scale 2
+                                       " 00000001 00000004 0048 0069"                        // one label "Hi"
+                                       " 3FF0000000000000 0000000000000000 0000000000000000 3FF0000000000000"
+                                       " 0000000000000000 0000000000000000 3FF0000000000000 3FE0000000000000"
+                                       " 3FF0000000000000 4000000000000000 4008000000000000"   // anchor 1, 2, 3
+                                       " 4049000000000000 4056800000000000 4028000000000000"); // 50, 90, 12
         QCOMPARE(bytesOf(s).toHex(' '), (hex("00000001") + record0 + hex(kEmptyRecord).repeated(19)).toHex(' '));
     }
 
@@ -157,9 +156,9 @@ private slots:
     void readsOlderQvs()
     {
         QTemporaryDir dir;
-        const QByteArray record0 = qstr("/lib/a.qmd")
-                                   + hex("4056800000000000 0000000000000000 0000000000000000"
-                                         " 3FF0000000000000 4000000000000000 4008000000000000 4000000000000000");
+        const QByteArray record0 =
+            qstr("/lib/a.qmd") + hex("4056800000000000 0000000000000000 0000000000000000"
+                                     " 3FF0000000000000 4000000000000000 4008000000000000 4000000000000000");
         const QByteArray plain = hex("FFFFFFFF") + hex("0000000000000000").repeated(6) + hex("3FF0000000000000");
         QVERIFY(writeFile(dir.filePath("old.qvs"), record0 + plain.repeated(19)));
         Scene s = sceneWithLabels();
@@ -246,9 +245,9 @@ private slots:
         Recorder r;
         quorvane::applyScene(sceneWithLabels(), r);
         QCOMPARE(r.steps.size(), 20 * 2 + 3);
-        QCOMPARE(r.steps.mid(0, 5), (QStringList{"model 0", "label 0 " + sceneWithLabels().markers[0].labels[0].text,
-                                                  "label 0 " + sceneWithLabels().markers[0].labels[1].text,
-                                                  "transform 0", "model 1"}));
+        QCOMPARE(r.steps.mid(0, 5),
+                 (QStringList{"model 0", "label 0 " + sceneWithLabels().markers[0].labels[0].text,
+                              "label 0 " + sceneWithLabels().markers[0].labels[1].text, "transform 0", "model 1"}));
     }
 };
 

@@ -69,7 +69,8 @@ void TestCliTrack::tracksPicturesAndReportsBadFiles()
     f.write("not a picture");
     f.close();
 
-    const Run r = quorvane({QStringLiteral("track"), frame, m_dir.filePath(QStringLiteral("missing.png")), junk, frame});
+    const Run r =
+        quorvane({QStringLiteral("track"), frame, m_dir.filePath(QStringLiteral("missing.png")), junk, frame});
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.err.count('\n'), 2); // one clear line per bad file
     const QList<QJsonObject> lines = jsonLines(r.out);
@@ -109,7 +110,8 @@ void TestCliTrack::tracksPicturesAndReportsBadFiles()
 void TestCliTrack::tracksVideo()
 {
     const QString clip = m_dir.filePath(QStringLiteral("clip.avi"));
-    QCOMPARE(quorvane({QStringLiteral("synth"), QStringLiteral("video"), QStringLiteral("--seconds"), QStringLiteral("1"), clip})
+    QCOMPARE(quorvane({QStringLiteral("synth"), QStringLiteral("video"), QStringLiteral("--seconds"),
+                       QStringLiteral("1"), clip})
                  .exitCode,
              0);
     const Run r = quorvane({QStringLiteral("track"), clip});
@@ -128,7 +130,8 @@ void TestCliTrack::tracksVideo()
 void TestCliTrack::printedPicturesReadBack()
 {
     const QString dir = m_dir.filePath(QStringLiteral("markers"));
-    const Run r = quorvane({QStringLiteral("markers"), QStringLiteral("--png"), dir, QStringLiteral("--size"), QStringLiteral("96")});
+    const Run r = quorvane(
+        {QStringLiteral("markers"), QStringLiteral("--png"), dir, QStringLiteral("--size"), QStringLiteral("96")});
     QCOMPARE(r.exitCode, 0);
     // All twenty pictures laid out on one page, as a sheet would be photographed.
     cv::Mat page(520, 680, CV_8UC3, cv::Scalar(255, 255, 255));
@@ -154,10 +157,15 @@ void TestCliTrack::badArguments_data()
     QTest::newRow("no command") << QStringList{};
     QTest::newRow("unknown command") << QStringList{QStringLiteral("fly")};
     QTest::newRow("track without files") << QStringList{QStringLiteral("track")};
-    QTest::newRow("bad focal") << QStringList{QStringLiteral("track"), QStringLiteral("--focal"), QStringLiteral("-3"), QStringLiteral("x.png")};
+    QTest::newRow("bad focal") << QStringList{QStringLiteral("track"), QStringLiteral("--focal"), QStringLiteral("-3"),
+                                              QStringLiteral("x.png")};
     QTest::newRow("markers without folder") << QStringList{QStringLiteral("markers")};
-    QTest::newRow("markers bad size") << QStringList{QStringLiteral("markers"), QStringLiteral("--png"), QStringLiteral("/tmp"), QStringLiteral("--size"), QStringLiteral("4")};
-    QTest::newRow("markers too large") << QStringList{QStringLiteral("markers"), QStringLiteral("--png"), QStringLiteral("/tmp"), QStringLiteral("--size"), QStringLiteral("16000"), QStringLiteral("--margin"), QStringLiteral("9000")};
+    QTest::newRow("markers bad size") << QStringList{QStringLiteral("markers"), QStringLiteral("--png"),
+                                                     QStringLiteral("/tmp"), QStringLiteral("--size"),
+                                                     QStringLiteral("4")};
+    QTest::newRow("markers too large") << QStringList{
+        QStringLiteral("markers"), QStringLiteral("--png"),    QStringLiteral("/tmp"), QStringLiteral("--size"),
+        QStringLiteral("16000"),   QStringLiteral("--margin"), QStringLiteral("9000")};
 }
 
 void TestCliTrack::badArguments()

@@ -162,8 +162,10 @@ void TestDetector::printedMarkerInEveryTurn()
     const CMarkerMatrix& m = d.GetMarkers()[0];
     QCOMPARE(m.code, kMarkerCodes[static_cast<size_t>(marker)]);
     const cv::Point2f c0 = pictureCorner(m.corners[0], 640, 480);
-    QVERIFY2(cv::norm(c0 - topLeft) < 1.0, qPrintable(QStringLiteral("corner 0 at %1,%2, expected %3,%4")
-                                                           .arg(c0.x).arg(c0.y).arg(topLeft.x).arg(topLeft.y)));
+    QVERIFY2(
+        cv::norm(c0 - topLeft) < 1.0,
+        qPrintable(
+            QStringLiteral("corner 0 at %1,%2, expected %3,%4").arg(c0.x).arg(c0.y).arg(topLeft.x).arg(topLeft.y)));
 }
 
 void TestDetector::greyInputDetectsToo()
@@ -245,7 +247,11 @@ void TestDetector::areaBoundsAreInclusive()
     while (bound(below) >= float(area))
         below = std::nextafter(below, 0.0f);
 
-    struct Case { float min, max; bool found; };
+    struct Case
+    {
+        float min, max;
+        bool found;
+    };
     const Case cases[] = {{exact, 95.0f, true}, {above, 95.0f, false}, {0.5f, exact, true}, {0.5f, below, false}};
     for (const Case& c : cases) {
         CMarkerDetector d;

@@ -31,7 +31,8 @@ void TestPose::againstGroundTruth_data()
     for (float d : {350.0f, 700.0f, 1200.0f})
         for (float tilt : {0.0f, 30.0f, 55.0f})
             for (float spin : {0.0f, 37.0f, 200.0f})
-                QTest::addRow("d %.0f, tilt %.0f, spin %.0f", double(d), double(tilt), double(spin)) << d << tilt << spin;
+                QTest::addRow("d %.0f, tilt %.0f, spin %.0f", double(d), double(tilt), double(spin))
+                    << d << tilt << spin;
 }
 
 void TestPose::againstGroundTruth()
@@ -58,7 +59,9 @@ void TestPose::againstGroundTruth()
     for (int i = 0; i < 4; ++i) {
         const cv::Point2f c = pictureCorner(m.corners[i], o.width, o.height);
         QVERIFY2(cv::norm(c - cv::Point2f(t.corners[i].x, t.corners[i].y)) < 0.5,
-                 qPrintable(QStringLiteral("corner %1 off by %2 px").arg(i).arg(cv::norm(c - cv::Point2f(t.corners[i].x, t.corners[i].y)))));
+                 qPrintable(QStringLiteral("corner %1 off by %2 px")
+                                .arg(i)
+                                .arg(cv::norm(c - cv::Point2f(t.corners[i].x, t.corners[i].y)))));
     }
     const float dt = (m.translation - t.translation).Length();
     QVERIFY2(dt < 0.01f * distance, qPrintable(QStringLiteral("translation off by %1").arg(dt)));

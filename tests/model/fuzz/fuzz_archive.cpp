@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         quorvane::openViewerArchive(path, &opened);
         const QStringList top = QDir(root.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
         for (const QString& entry : top)
-            fuzzsupport::check(entry == QLatin1String("fuzz.qvx2") || entry == QLatin1String("QuorvaneTemp")
-                               || entry == QLatin1String("quorvaneviewerziptemp"));
+            fuzzsupport::check(entry == QLatin1String("fuzz.qvx2") || entry == QLatin1String("QuorvaneTemp") ||
+                               entry == QLatin1String("quorvaneviewerziptemp"));
         quorvane::emptyDirectory(quorvane::tempDirectory());
     }
     return 0;

@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Nothing may appear beside the input, the target and the temporary folder.
     const QStringList top = QDir(root.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
     for (const QString& entry : top)
-        fuzzsupport::check(entry == QLatin1String("fuzz.qmd") || entry == QLatin1String("target")
-                           || entry == QLatin1String("QuorvaneTemp"));
+        fuzzsupport::check(entry == QLatin1String("fuzz.qmd") || entry == QLatin1String("target") ||
+                           entry == QLatin1String("QuorvaneTemp"));
     quorvane::emptyDirectory(QDir(target));
     quorvane::emptyDirectory(quorvane::tempDirectory());
     return 0;
