@@ -5,6 +5,8 @@
 #include <cassert>
 #include <cmath>
 
+// The assertion texts are the library's own, quoted in reports as they stand: the formatter keeps away.
+// clang-format off
 namespace trk {
 
 class CVector3
@@ -15,12 +17,12 @@ public:
 
     float& operator[](int index)
     {
-        assert(index == 0 || index == 1 || index == 2);
+        assert(index==0 || index == 1 || index == 2);
         return m_v[index];
     }
     float operator[](int index) const
     {
-        assert(index == 0 || index == 1 || index == 2);
+        assert(index==0 || index == 1 || index == 2);
         return m_v[index];
     }
 
@@ -54,33 +56,33 @@ public:
 
     float& operator[](int index)
     {
-        assert(index >= 0 && index < 9);
+        assert(index>=0 && index <9);
         return m_m[index];
     }
     float operator[](int index) const
     {
-        assert(index >= 0 && index < 9);
+        assert(index>=0 && index <9);
         return m_m[index];
     }
     float& operator()(int row, int col)
     {
-        assert(row >= 0 && row < 3 && col >= 0 && col < 3);
+        assert(row>=0 && row <3 && col>=0 && col <3);
         return m_m[row * 3 + col];
     }
     float operator()(int row, int col) const
     {
-        assert(row >= 0 && row < 3 && col >= 0 && col < 3);
+        assert(row>=0 && row <3 && col>=0 && col <3);
         return m_m[row * 3 + col];
     }
 
     CVector3 Column(int col) const
     {
-        assert(col >= 0 && col < 3);
+        assert(col>=0 && col <3);
         return {m_m[col], m_m[3 + col], m_m[6 + col]};
     }
     void SetColumn(int col, const CVector3& v)
     {
-        assert(col >= 0 && col < 3);
+        assert(col>=0 && col <3);
         m_m[col] = v[0];
         m_m[3 + col] = v[1];
         m_m[6 + col] = v[2];
@@ -111,12 +113,12 @@ public:
 
     float& operator[](int index)
     {
-        assert(index >= 0 && index < 4);
+        assert(index>=0 && index <4);
         return m_v[index];
     }
     float operator[](int index) const
     {
-        assert(index >= 0 && index < 4);
+        assert(index>=0 && index <4);
         return m_v[index];
     }
     CVector4 operator*(float s) const { return {m_v[0] * s, m_v[1] * s, m_v[2] * s, m_v[3] * s}; }
@@ -187,18 +189,9 @@ public:
         const float Z = -m(0, 0) - m(1, 1) + m(2, 2);
         int pick = 0;
         float best = T;
-        if (X > best) {
-            pick = 1;
-            best = X;
-        }
-        if (Y > best) {
-            pick = 2;
-            best = Y;
-        }
-        if (Z > best) {
-            pick = 3;
-            best = Z;
-        }
+        if (X > best) { pick = 1; best = X; }
+        if (Y > best) { pick = 2; best = Y; }
+        if (Z > best) { pick = 3; best = Z; }
 
         float x = 0, y = 0, z = 0, w = 0;
         switch (pick) {
@@ -244,3 +237,4 @@ public:
 };
 
 } // namespace trk
+// clang-format on
