@@ -2,6 +2,7 @@
 
 #include "ui_Quorvane.h"
 
+#include "PlatformPaths.h"
 #include "ProgramSetup.h"
 #include "VideoCaptureIM.h"
 #include "VideoCaptureOCV.h"

@@ -2,6 +2,7 @@
 
 #include "ui_QuorvaneViewer.h"
 
+#include "PlatformPaths.h"
 #include "ProgramSetup.h"
 #include "VideoCaptureIM.h"
 #include "VideoCaptureOCV.h"

@@ -3,12 +3,10 @@
 #include "VideoCaptureOCV.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QMessageBox>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QStyleFactory>
 #include <QTranslator>
 
@@ -74,26 +72,6 @@ bool startCamera(std::unique_ptr<Vandrel::VideoCaptureOCV>& source, int index,
         std::make_unique<unsigned char[]>(static_cast<size_t>(frameWidth) * static_cast<size_t>(frameHeight) * 3);
     source->grabFrame(frameBuffer.get());
     return true;
-}
-
-QDir localDataDirectory(const QString& name)
-{
-    QString base = qEnvironmentVariable("localappdata");
-    if (base.isEmpty())
-        base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    const QString path = base + QLatin1Char('/') + name;
-    QDir().mkpath(path);
-    return QDir(path);
-}
-
-std::unique_ptr<QSettings> machineSettings()
-{
-    // It holds the web account's login token: it lives in a folder only the user may enter.
-    const QString dir =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Quorvane/machine");
-    QDir().mkpath(dir);
-    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return std::make_unique<QSettings>(dir + QStringLiteral("/Quorvane Author.conf"), QSettings::IniFormat);
 }
 
 } // namespace quorvane

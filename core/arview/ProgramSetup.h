@@ -2,7 +2,6 @@
 // and the settings store they share.
 #pragma once
 
-#include <QDir>
 #include <QString>
 
 #include <memory>
@@ -10,7 +9,6 @@
 #include <vector>
 
 class QApplication;
-class QSettings;
 class QTranslator;
 
 namespace Vandrel {
@@ -48,13 +46,5 @@ std::unique_ptr<Vandrel::VideoCaptureOCV> openCameraOrWarn(int index);
 // and grabs the first frame into it. False, with nothing changed, when no camera could be opened.
 bool startCamera(std::unique_ptr<Vandrel::VideoCaptureOCV>& source, int index,
                  std::unique_ptr<unsigned char[]>& frameBuffer, int& frameWidth, int& frameHeight);
-
-// The folder `name` (such as "QuorvaneTemp") inside the user's local application data: the folder
-// the environment variable "localappdata" names, else the user's cache folder. Created on demand.
-QDir localDataDirectory(const QString& name);
-
-// The settings both programs share (camera focal length "f", the web account): one file in the
-// user's configuration folder, readable by the user alone.
-std::unique_ptr<QSettings> machineSettings();
 
 } // namespace quorvane

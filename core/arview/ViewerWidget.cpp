@@ -4,7 +4,7 @@
 #include "OsgGLWidget.h"
 #include "Label3dPropertyDlg.h"
 #include "PickHandler.h"
-#include "ProgramSetup.h"
+#include "PlatformPaths.h"
 #include "QuadGeometry.h"
 #include "ViewSetup.h"
 

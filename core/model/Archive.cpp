@@ -1,6 +1,6 @@
 #include "Archive.h"
 
-#include "ProgramSetup.h"
+#include "PlatformPaths.h"
 
 #include "ByteReader.h"
 #include "Model.h"

@@ -1,6 +1,6 @@
 #include "Model.h"
 
-#include "ProgramSetup.h"
+#include "PlatformPaths.h"
 
 #include "ByteReader.h"
 #include "Compression.h"

@@ -1,5 +1,6 @@
 // What both programs do before their windows: style, language value and translation files, the
 // shared machine settings.
+#include "PlatformPaths.h"
 #include "ProgramSetup.h"
 
 #include <QApplication>

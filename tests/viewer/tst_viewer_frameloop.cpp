@@ -2,6 +2,7 @@
 // it draws, a camera that cannot be opened, and resizing.
 #include "FileCamera.h"
 #include "ModalCatcher.h"
+#include "PlatformPaths.h"
 #include "ProgramSetup.h"
 #include "QuorvaneViewer.h"
 #include "Resources.h"
