@@ -26,8 +26,7 @@ const char kUsage[] = "Usage: quorvane archive info FILE\n"
 
 int fail(const QString& message)
 {
-    std::fprintf(stderr, "quorvane archive: %s\n", qPrintable(message));
-    return 1;
+    return qvtool::fail("archive", message);
 }
 
 bool isMobile(const QString& path)
@@ -228,5 +227,5 @@ int qvtool::runArchive(const QStringList& args)
         return info(args.at(1));
     if (args.at(0) == QLatin1String("extract") && args.size() == 3)
         return extract(args.at(1), args.at(2));
-    return fail(QStringLiteral("bad arguments (try 'quorvane archive --help')"));
+    return qvtool::fail("archive", QStringLiteral("bad arguments (try 'quorvane archive --help')"));
 }

@@ -2,8 +2,9 @@
 #include "Commands.h"
 
 #include "Model.h"
+#include "PlatformPaths.h"
+#include "Thumbnail.h"
 
-#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -14,13 +15,10 @@
 namespace {
 
 // The folder the author program imports into: its "importDir" setting, else "Mis modelos Quorvane"
-// in the user's Documents.
+// in the user's documents.
 QString defaultImportDir()
 {
-    QString profile = qEnvironmentVariable("userprofile");
-    if (profile.isEmpty())
-        profile = QDir::homePath();
-    const QString fallback = QStringLiteral("%1/Documents/Mis modelos Quorvane").arg(profile);
+    const QString fallback = quorvane::documentsDirectory() + QStringLiteral("/Mis modelos Quorvane");
     QSettings settings(QSettings::UserScope, QStringLiteral("Quorvane"), QStringLiteral("Quorvane Author"));
     return settings.value(QStringLiteral("importDir"), fallback).toString();
 }
@@ -45,37 +43,29 @@ namespace qvtool {
 
 int runImport(const QStringList& args)
 {
-    QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral(
-        "Imports pictures (BMP, JPG, PNG), videos (MPG, AVI, MP4) and 3D models (OBJ, DAE, 3DS, DXF, STL, SVG,\n"
-        "and FBX, glTF/GLB or any other format assimp reads, converted to FBX) into model files DIR/NAME.qmd,\n"
-        "NAME being the file name up to its first dot.\n"
-        "Model thumbnails are rendered off screen and need an X display (or xvfb-run); without one the\n"
-        "built-in picture stands in for them. Pictures and videos need no display."));
-    p.addHelpOption();
+    OptionParser p(
+        "import",
+        QStringLiteral(
+            "Imports pictures (BMP, JPG, PNG), videos (MPG, AVI, MP4) and 3D models (OBJ, DAE, 3DS, DXF, STL, SVG,\n"
+            "and FBX, glTF/GLB or any other format assimp reads, converted to FBX) into model files DIR/NAME.qmd,\n"
+            "NAME being the file name up to its first dot.\n"
+            "Model thumbnails are rendered off screen and need an X display (or xvfb-run); without one the\n"
+            "built-in picture stands in for them. Pictures and videos need no display."));
     p.addOption({QStringLiteral("to"),
                  QStringLiteral("Model library folder (default: the author program's import folder)."),
                  QStringLiteral("DIR")});
     p.addOption({QStringLiteral("force"), QStringLiteral("Overwrite existing model files.")});
     p.addPositionalArgument(QStringLiteral("FILES"), QStringLiteral("Content files to import"),
                             QStringLiteral("FILES..."));
-    if (!p.parse(QStringList{QStringLiteral("quorvane import")} + args)) {
-        std::fprintf(stderr, "quorvane import: %s\n", qPrintable(p.errorText()));
-        return 2;
-    }
-    if (p.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(p.helpText()), stdout);
-        return 0;
-    }
+    if (const int code = p.parseArguments(args); code >= 0)
+        return code;
     const QStringList files = p.positionalArguments();
     if (files.isEmpty()) {
-        std::fprintf(stderr, "quorvane import: no files given (try --help)\n");
-        return 2;
+        return p.fail(QStringLiteral("no files given (try --help)"), 2);
     }
     const QString dir = p.isSet(QStringLiteral("to")) ? p.value(QStringLiteral("to")) : defaultImportDir();
     if (!QDir().mkpath(dir)) {
-        std::fprintf(stderr, "quorvane import: cannot create %s\n", qPrintable(dir));
-        return 1;
+        return p.fail(QStringLiteral("cannot create %1").arg(dir), 1);
     }
     const bool terminal = isatty(fileno(stdout));
     const bool force = p.isSet(QStringLiteral("force"));
@@ -97,6 +87,7 @@ int runImport(const QStringList& args)
         } else {
             quorvane::Model_v0_0 model;
             model.reporter = &reporter;
+            quorvane::attachImportServices(model);
             if (model.importFrom(destination, source) && QFileInfo::exists(destination)) {
                 outcome = QStringLiteral("-> %1").arg(destination);
             } else {

@@ -4,7 +4,6 @@
 #include "MarkerCodes.h"
 #include "MarkerPicture.h"
 
-#include <QCommandLineParser>
 #include <QDir>
 
 #include <opencv2/imgcodecs.hpp>
@@ -15,9 +14,7 @@ namespace qvtool {
 
 int runMarkers(const QStringList& args)
 {
-    QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral("Writes the twenty marker pictures Marca0.png ... Marca19.png."));
-    p.addHelpOption();
+    OptionParser p("markers", QStringLiteral("Writes the twenty marker pictures Marca0.png ... Marca19.png."));
     p.addOption({QStringLiteral("png"), QStringLiteral("Folder to write the pictures into (created if missing)."),
                  QStringLiteral("DIR")});
     p.addOption({QStringLiteral("size"), QStringLiteral("Side of the black square in pixels (default 512)."),
@@ -25,46 +22,34 @@ int runMarkers(const QStringList& args)
     p.addOption({QStringLiteral("margin"),
                  QStringLiteral("White paper around the square in pixels (default: one eighth of the side)."),
                  QStringLiteral("PX")});
-    if (!p.parse(QStringList{QStringLiteral("quorvane markers")} + args)) {
-        std::fprintf(stderr, "quorvane markers: %s\n", qPrintable(p.errorText()));
-        return 2;
-    }
-    if (p.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(p.helpText()), stdout);
-        return 0;
-    }
+    if (const int code = p.parseArguments(args); code >= 0)
+        return code;
     if (!p.isSet(QStringLiteral("png"))) {
-        std::fprintf(stderr, "quorvane markers: say where to write the pictures with --png DIR\n");
-        return 2;
+        return p.fail(QStringLiteral("say where to write the pictures with --png DIR"), 2);
     }
     bool ok = false;
     const int size = p.value(QStringLiteral("size")).toInt(&ok);
     if (!ok || size < 8 || size > 16384) {
-        std::fprintf(stderr, "quorvane markers: --size must be a whole number of pixels from 8 to 16384\n");
-        return 2;
+        return p.fail(QStringLiteral("--size must be a whole number of pixels from 8 to 16384"), 2);
     }
     int margin = size / 8;
     if (p.isSet(QStringLiteral("margin"))) {
         margin = p.value(QStringLiteral("margin")).toInt(&ok);
         if (!ok || margin < 0 || margin > 16384) {
-            std::fprintf(stderr, "quorvane markers: --margin must be a whole number of pixels from 0 to 16384\n");
-            return 2;
+            return p.fail(QStringLiteral("--margin must be a whole number of pixels from 0 to 16384"), 2);
         }
     }
     if (size + 2 * margin > 16384) {
-        std::fprintf(stderr, "quorvane markers: a picture of more than 16384 pixels a side is too large\n");
-        return 2;
+        return p.fail(QStringLiteral("a picture of more than 16384 pixels a side is too large"), 2);
     }
     const QString dir = p.value(QStringLiteral("png"));
     if (!QDir().mkpath(dir)) {
-        std::fprintf(stderr, "quorvane markers: cannot create the folder %s\n", qPrintable(dir));
-        return 1;
+        return p.fail(QStringLiteral("cannot create the folder %1").arg(dir), 1);
     }
     for (int n = 0; n < trk::kMarkerCount; ++n) {
         const QString file = QDir(dir).filePath(QStringLiteral("Marca%1.png").arg(n));
         if (!cv::imwrite(file.toStdString(), trk::DrawMarker(n, size, margin))) {
-            std::fprintf(stderr, "quorvane markers: cannot write %s\n", qPrintable(file));
-            return 1;
+            return p.fail(QStringLiteral("cannot write %1").arg(file), 1);
         }
     }
     std::printf("Wrote Marca0.png ... Marca%d.png (%d px) into %s\n", trk::kMarkerCount - 1, size, qPrintable(dir));

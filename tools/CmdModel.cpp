@@ -20,8 +20,7 @@ const char kUsage[] = "Usage: quorvane model info FILE.qmd\n"
 
 int fail(const QString& message)
 {
-    std::fprintf(stderr, "quorvane model: %s\n", qPrintable(message));
-    return 1;
+    return qvtool::fail("model", message);
 }
 
 const char* kindName(qint32 kind)
@@ -123,5 +122,5 @@ int qvtool::runModel(const QStringList& args)
         return info(args.at(1));
     if (action == QLatin1String("unpack") && (args.size() == 2 || args.size() == 3))
         return unpack(args.at(1), args.value(2));
-    return fail(QStringLiteral("bad arguments (try 'quorvane model --help')"));
+    return qvtool::fail("model", QStringLiteral("bad arguments (try 'quorvane model --help')"));
 }

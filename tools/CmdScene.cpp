@@ -23,8 +23,7 @@ const char kUsage[] =
 
 int fail(const QString& message)
 {
-    std::fprintf(stderr, "quorvane scene: %s\n", qPrintable(message));
-    return 1;
+    return qvtool::fail("scene", message);
 }
 
 bool readScene(const QString& path, quorvane::Scene* scene, QString* error)
@@ -163,5 +162,5 @@ int qvtool::runScene(const QStringList& args)
         return info(args.at(1));
     if (args.at(0) == QLatin1String("export") && args.size() >= 2)
         return exportScene(args);
-    return fail(QStringLiteral("bad arguments (try 'quorvane scene --help')"));
+    return qvtool::fail("scene", QStringLiteral("bad arguments (try 'quorvane scene --help')"));
 }

@@ -2,6 +2,8 @@
 // process exit code; arguments exclude the program and subcommand names.
 #pragma once
 
+#include "CommandLine.h"
+
 #include <QStringList>
 
 namespace qvtool {
@@ -21,10 +23,5 @@ int runScene(const QStringList& args);
 int runArchive(const QStringList& args);
 int runThumbnail(const QStringList& args);
 int runImport(const QStringList& args);
-
-// For commands that take an action word: prints the usage and gives the exit code when the
-// arguments are empty (2, usage on standard error) or ask for help (0, usage on standard output);
-// -1 when the command should go on.
-int usageExit(const QStringList& args, const char* usage);
 
 } // namespace qvtool

@@ -4,6 +4,7 @@
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/model/bench_import [runs]
 #include "ImportReporter.h"
 #include "Model.h"
+#include "Thumbnail.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -72,6 +73,7 @@ int main(int argc, char* argv[])
             QDir().mkpath(QFileInfo(target).path());
             quorvane::Model_v0_0 model;
             model.reporter = &quiet;
+            quorvane::attachImportServices(model);
             std::cout.rdbuf(sink.rdbuf()); // the thumbnail's capture lines
             QElapsedTimer timer;
             timer.start();

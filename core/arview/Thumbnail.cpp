@@ -1,6 +1,8 @@
 #include "Thumbnail.h"
 
+#include "AssimpConvert.h"
 #include "AssimpReader.h"
+#include "Model.h"
 
 #include <osg/DisplaySettings>
 #include <osg/GraphicsContext>
@@ -11,6 +13,12 @@
 #include <osgUtil/SceneView>
 #include <osgViewer/View>
 #include <osgViewer/Viewer>
+
+#include <QFile>
+#include <QImage>
+
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
 
 #include <cmath>
 #include <iostream>
@@ -138,3 +146,33 @@ bool renderModelThumbnail(const std::string& modelPath, const std::string& image
     camera->setFinalDrawCallback(nullptr);
     return true;
 }
+
+namespace quorvane {
+
+bool OffscreenThumbnailRenderer::renderModel(const QString& modelPath, const QString& imagePath)
+{
+    return renderModelThumbnail(QFile::encodeName(modelPath).toStdString(), QFile::encodeName(imagePath).toStdString());
+}
+
+QImage OffscreenThumbnailRenderer::firstVideoFrame(const QString& videoPath)
+{
+    // FFmpeg only: the image-sequence reader would take a "%" in the name as a pattern.
+    cv::VideoCapture capture(QFile::encodeName(videoPath).toStdString(), cv::CAP_FFMPEG);
+    if (!capture.isOpened())
+        return QImage();
+    cv::Mat bgr, rgb;
+    if (!capture.read(bgr) || bgr.empty() || bgr.type() != CV_8UC3)
+        return QImage();
+    cv::cvtColor(bgr, rgb, cv::COLOR_BGR2RGB);
+    return QImage(rgb.data, rgb.cols, rgb.rows, int(rgb.step), QImage::Format_RGB888).copy();
+}
+
+void attachImportServices(Model_v0_0& model)
+{
+    static OffscreenThumbnailRenderer renderer;
+    static AssimpModelConverter converter;
+    model.thumbnailRenderer = &renderer;
+    model.converter = &converter;
+}
+
+} // namespace quorvane

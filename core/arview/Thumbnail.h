@@ -4,6 +4,8 @@
 #pragma once
 
 #include <OpenThreads/Mutex>
+#include "ImportServices.h"
+
 #include <osg/Camera>
 #include <osg/Image>
 #include <osg/ref_ptr>
@@ -45,3 +47,19 @@ private:
 // imagePath. False when no graphics context can be made, the model cannot be read or it has no
 // extent; nothing is written then.
 bool renderModelThumbnail(const std::string& modelPath, const std::string& imagePath);
+
+namespace quorvane {
+
+// The thumbnails of an import: models through renderModelThumbnail, videos through OpenCV's FFmpeg reader.
+class OffscreenThumbnailRenderer : public ThumbnailRenderer
+{
+public:
+    bool renderModel(const QString& modelPath, const QString& imagePath) override;
+    QImage firstVideoFrame(const QString& videoPath) override;
+};
+
+class Model_v0_0;
+// Gives an import these thumbnails and the assimp conversion: the import as the programs and the tool run it.
+void attachImportServices(Model_v0_0& model);
+
+} // namespace quorvane

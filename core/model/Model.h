@@ -14,6 +14,7 @@
 #pragma once
 
 #include "ImportReporter.h"
+#include "ImportServices.h"
 #include "Limits.h"
 
 #include <QByteArray>
@@ -65,7 +66,8 @@ public:
     // tempDirectory(). Missing or refused side files are reported to `reporter` (standard error when
     // null) and stored as "Error" entries; false, with the reason in `lastError`, when no model file
     // could be written. Only pictures are taken as textures and only material files as material
-    // libraries, and every copy lands inside the resource directory.
+    // libraries, and every copy lands inside the resource directory. Thumbnails of models and videos come
+    // from `thumbnailRenderer` and the conversion from `converter` (ImportServices.h).
     bool importFrom(const QString& destination, const QString& source) override;
 
     // Unpacks into tempDirectory(). For a model file NAME.qmd: the content goes to NAME.SUFFIX (kind 4:
@@ -90,8 +92,10 @@ public:
     QByteArray pack(const QString& path);
 
     bool loaded = false;
-    ImportReporter* reporter = nullptr; // not owned
-    QString lastError;                  // why the last import failed
+    ImportReporter* reporter = nullptr;             // not owned
+    ThumbnailRenderer* thumbnailRenderer = nullptr; // not owned; see ImportServices.h
+    ModelConverter* converter = nullptr;            // not owned
+    QString lastError;                              // why the last import failed
     QString modelFile;
     QString mainFile;
     QString thumbnailFile;

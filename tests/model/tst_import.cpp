@@ -4,6 +4,7 @@
 
 #include "AssimpReader.h"
 #include "Model.h"
+#include "Thumbnail.h"
 
 #include <osg/Geode>
 #include <osg/Geometry>
@@ -123,6 +124,7 @@ class TestImport : public QObject
         QDir().mkpath(m_dir.path() + "/lib");
         quorvane::Model_v0_0 model;
         model.reporter = &m_recorder;
+        quorvane::attachImportServices(model);
         *ok = model.importFrom(qmd, source);
         if (!*ok)
             qWarning("import failed: %s", qPrintable(model.lastError));

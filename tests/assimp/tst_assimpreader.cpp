@@ -329,8 +329,16 @@ private slots:
         const QString path = tmp.path() + "/" + name;
         QVERIFY(writeFile(path, bytes));
         QVERIFY(!osgDB::readNodeFile(path.toStdString()));
-        QVERIFY(!quorvane::readWithAssimp(path.toStdString()));
-        QVERIFY(!quorvane::readWithAssimp((tmp.path() + "/missing.fbx").toStdString()));
+        // The reason is assimp's own, for the caller and in the registered reader's result.
+        std::string error;
+        QVERIFY(!quorvane::readWithAssimp(path.toStdString(), &error));
+        QVERIFY2(error.rfind(bytes.isEmpty() ? "empty file" : "Assimp error: ", 0) == 0, error.c_str());
+        osgDB::ReaderWriter::ReadResult result =
+            osgDB::Registry::instance()->readNode(path.toStdString(), nullptr);
+        QVERIFY(!result.validNode());
+        QCOMPARE(result.message(), error);
+        QVERIFY(!quorvane::readWithAssimp((tmp.path() + "/missing.fbx").toStdString(), &error));
+        QVERIFY2(error.rfind("no such file", 0) == 0, error.c_str());
     }
 
     // Files from the test set made to break readers: whatever comes back is sound.

@@ -29,9 +29,11 @@ void registerAssimpReader();
 const std::vector<std::string>& assimpReaderExtensions();
 
 // Reads a model file with assimp whatever its suffix (the file's content decides
-// the format). Null when it cannot be read. Never throws.
+// the format). Null when it cannot be read, with the reason in `error` (assimp's
+// own text, "Assimp error: ..."). Never throws; prints nothing (the registered
+// reader prints one warning line through OSG's notifier, as OSG's readers do).
 // osgDB::readNodeFile(path, options) does the same for any suffix when the options
 // string holds the word "assimp".
-osg::ref_ptr<osg::Node> readWithAssimp(const std::string& path);
+osg::ref_ptr<osg::Node> readWithAssimp(const std::string& path, std::string* error = nullptr);
 
 } // namespace quorvane

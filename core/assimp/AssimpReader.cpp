@@ -6,6 +6,7 @@
 #include <assimp/scene.h>
 
 #include <osg/BlendFunc>
+#include <osg/Notify>
 #include <osg/AlphaFunc>
 #include <osg/Geode>
 #include <osg/Geometry>
@@ -836,21 +837,26 @@ void configure(Assimp::Importer& importer)
     importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_EMBEDDED_TEXTURES_LEGACY_NAMING, true);
 }
 
-osg::ref_ptr<osg::Node> load(const std::string& path)
+osg::ref_ptr<osg::Node> load(const std::string& path, std::string& error)
 {
     std::error_code ec;
     const fs::path file = fs::canonical(fs::path(path), ec);
-    if (ec || !fs::is_regular_file(file, ec))
+    if (ec || !fs::is_regular_file(file, ec)) {
+        error = "no such file: " + path;
         return nullptr;
+    }
     const std::uintmax_t size = fs::file_size(file, ec);
-    if (ec || size == 0 || size > kMaxModelFileBytes)
+    if (ec || size == 0 || size > kMaxModelFileBytes) {
+        error = size == 0 ? "empty file" : "file too large";
         return nullptr;
+    }
 
     Assimp::Importer importer;
     configure(importer);
     const aiScene* scene = importer.ReadFile(file.string(), kImportFlags);
     std::unique_ptr<Assimp::Importer> byContent;
     if (!scene) {
+        error = std::string("Assimp error: ") + importer.GetErrorString();
         // The suffix may lie (converted content is stored under its source's suffix).
         byContent = std::make_unique<Assimp::Importer>();
         configure(*byContent);
@@ -858,12 +864,18 @@ osg::ref_ptr<osg::Node> load(const std::string& path)
         byContent->SetIOHandler(new ContentIOSystem(alias, file.string()));
         scene = byContent->ReadFile(alias, kImportFlags);
     }
-    if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
+    if (!scene)
+        return nullptr; // the reason given for the file's own suffix is the one the user understands
+    if (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) {
+        error = "Assimp error: the file holds no complete scene";
         return nullptr;
+    }
     SceneBuilder builder(*scene, file.parent_path());
     osg::ref_ptr<osg::Node> node = builder.build();
     if (node)
         node->setName(file.filename().string());
+    else
+        error = "the file holds nothing that can be drawn";
     return node;
 }
 
@@ -892,9 +904,12 @@ public:
         const std::string found = osgDB::findDataFile(file, options);
         if (found.empty())
             return ReadResult::FILE_NOT_FOUND;
-        osg::ref_ptr<osg::Node> node = readWithAssimp(found);
-        if (!node)
-            return ReadResult::ERROR_IN_READING_FILE;
+        std::string error;
+        osg::ref_ptr<osg::Node> node = readWithAssimp(found, &error);
+        if (!node) {
+            OSG_WARN << "Warning: [[assimp]] " << found << ": " << error << std::endl;
+            return ReadResult(error);
+        }
         return ReadResult(node.get());
     }
 };
@@ -926,14 +941,21 @@ void registerAssimpReader()
     std::call_once(once, [] { osgDB::Registry::instance()->addReaderWriter(new AssimpReaderWriter); });
 }
 
-osg::ref_ptr<osg::Node> readWithAssimp(const std::string& path)
+osg::ref_ptr<osg::Node> readWithAssimp(const std::string& path, std::string* error)
 {
+    std::string reason;
+    osg::ref_ptr<osg::Node> node;
     try {
-        return load(path);
-    } catch (...) {
+        node = load(path, reason);
+    } catch (const std::exception& e) {
         // assimp reports most failures by exception internally; none may leave here.
-        return nullptr;
+        reason = std::string("Assimp error: ") + e.what();
+    } catch (...) {
+        reason = "Assimp error: unknown failure";
     }
+    if (!node && error)
+        *error = reason.empty() ? std::string("cannot read the file") : reason;
+    return node;
 }
 
 } // namespace quorvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ImportServices.h"
+
 #include <QString>
 
 namespace quorvane {
@@ -13,5 +15,15 @@ namespace quorvane {
 // been read back. Returns false with a reason in `error` when the input cannot be
 // read or the result cannot be written; never throws.
 bool convertToFbx(const QString& input, const QString& outputFbx, QString* error = nullptr);
+
+// The conversion as the import takes it.
+class AssimpModelConverter : public ModelConverter
+{
+public:
+    bool convertToFbx(const QString& input, const QString& outputFbx, QString* error) override
+    {
+        return quorvane::convertToFbx(input, outputFbx, error);
+    }
+};
 
 } // namespace quorvane

@@ -1,0 +1,16 @@
+# Fails when one of BINARIES needs a library matching FORBIDDEN (a regular expression over the names of
+# the dynamic section's NEEDED entries). Run as: cmake -DBINARIES=a;b -DFORBIDDEN=regex -P CheckLinks.cmake
+foreach(binary IN LISTS BINARIES)
+  execute_process(COMMAND readelf -d "${binary}" OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "cannot read ${binary}")
+  endif()
+  string(REGEX MATCHALL "Shared library: \\[[^]]+\\]" needed "${dynamic}")
+  foreach(entry IN LISTS needed)
+    string(REGEX REPLACE "Shared library: \\[([^]]+)\\]" "\\1" library "${entry}")
+    if(library MATCHES "${FORBIDDEN}")
+      message(FATAL_ERROR "${binary} links ${library}: the file formats must stand without rendering")
+    endif()
+  endforeach()
+  message(STATUS "${binary}: no rendering library")
+endforeach()
