@@ -66,7 +66,7 @@ Quorvane::Quorvane(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent,
              ui->dial_2, ui->dial_3, ui->doubleSpinBox_scale})
         w->setEnabled(false);
 
-    view = new ViewerWidget(false, ui->actionInvertir->isChecked(), this);
+    view = new quorvane::ViewerWidget(false, ui->actionInvertir->isChecked(), this);
     replacePlaceholder(ui->verticalLayout_frame3, view);
 
     QApplication::restoreOverrideCursor();
@@ -211,7 +211,7 @@ void Quorvane::selectCameraDevice(bool forceDialog)
         cameraIndex_ = 0;
         return;
     }
-    selectionDialog dialog(this);
+    quorvane::selectionDialog dialog(this);
     dialog.setList(names);
     if (dialog.exec() == QDialog::Accepted && dialog.currentIndex() >= 0)
         cameraIndex_ = dialog.currentIndex();

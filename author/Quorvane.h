@@ -10,8 +10,10 @@
 
 class QSettings;
 class QTimer;
-class ViewerWidget;
 
+namespace quorvane {
+class ViewerWidget;
+}
 namespace Vandrel {
 class VideoCaptureOCV;
 }
@@ -31,7 +33,7 @@ public:
     // Read access for the program's tests.
     TrackingMode trackingMode() const { return m_trackingMode; }
     int cameraIndex() const { return cameraIndex_; }
-    ViewerWidget* viewWidget() const { return view; }
+    quorvane::ViewerWidget* viewWidget() const { return view; }
     const unsigned char* frameBufferData() const { return frameBuffer.get(); }
     int frameWidthPx() const { return frameWidth; }
     int frameHeightPx() const { return frameHeight; }
@@ -76,7 +78,7 @@ private:
     Ui::QuorvaneClass* ui;
     std::unique_ptr<QSettings> settings;
     std::unique_ptr<QSettings> machineSettings;
-    ViewerWidget* view = nullptr;
+    quorvane::ViewerWidget* view = nullptr;
     std::unique_ptr<Vandrel::VideoCaptureOCV> videoSource;
     int cameraIndex_ = -1;
     std::unique_ptr<unsigned char[]> frameBuffer;

@@ -27,7 +27,8 @@ int runThumbnail(const QStringList& args)
     if (!QFileInfo(pos[0]).isFile()) {
         return p.fail(QStringLiteral("%1: no such file").arg(pos[0]), 1);
     }
-    if (!renderModelThumbnail(QFile::encodeName(pos[0]).toStdString(), QFile::encodeName(pos[1]).toStdString()) ||
+    if (!quorvane::renderModelThumbnail(QFile::encodeName(pos[0]).toStdString(),
+                                        QFile::encodeName(pos[1]).toStdString()) ||
         !QFileInfo(pos[1]).isFile()) {
         return p.fail(QStringLiteral("%1: cannot render it (unreadable or empty model, or no display)").arg(pos[0]), 1);
     }

@@ -33,7 +33,7 @@ QuorvaneViewer::QuorvaneViewer(QWidget* parent) : QMainWindow(parent), ui(new Ui
 
     // The viewer has no mirror setting: its view stays in the mirrored convention that
     // setupBackground gives the tracker, like a mirror in front of the user.
-    view = new ViewerWidget(false, true, this);
+    view = new quorvane::ViewerWidget(false, true, this);
     ui->mainLayout->addWidget(view);
     // The form's placeholder only keeps the window's minimum size in the designer.
     ui->widget->hide();
@@ -90,7 +90,7 @@ void QuorvaneViewer::selectCameraDevice()
         Vandrel::VideoCaptureIM lister;
         lister.listDevices(names);
     }
-    selectionDialog dialog(this);
+    quorvane::selectionDialog dialog(this);
     dialog.setList(names);
     if (dialog.exec() == QDialog::Accepted && dialog.currentIndex() >= 0)
         cameraIndex_ = dialog.currentIndex();

@@ -9,8 +9,10 @@
 
 class QSettings;
 class QTimer;
-class ViewerWidget;
 
+namespace quorvane {
+class ViewerWidget;
+}
 namespace Vandrel {
 class VideoCaptureOCV;
 }
@@ -29,7 +31,7 @@ public:
 
     TrackingMode trackingMode() const { return m_trackingMode; }
     int cameraIndex() const { return cameraIndex_; }
-    ViewerWidget* viewWidget() const { return view; }
+    quorvane::ViewerWidget* viewWidget() const { return view; }
     bool hasVideoSource() const { return videoSource != nullptr; }
     QTimer* timer() const { return frameTimer; }
     float focal() const { return focalLength; }
@@ -50,7 +52,7 @@ private:
 
     Ui::QuorvaneViewerClass* ui;
     std::unique_ptr<QSettings> machineSettings;
-    ViewerWidget* view = nullptr;
+    quorvane::ViewerWidget* view = nullptr;
     std::unique_ptr<Vandrel::VideoCaptureOCV> videoSource;
     int cameraIndex_ = 0;
     std::unique_ptr<unsigned char[]> frameBuffer;

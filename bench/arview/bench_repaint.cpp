@@ -24,6 +24,8 @@
 #include <sstream>
 #include <vector>
 
+using namespace quorvane; // the view's classes
+
 namespace {
 
 constexpr int W = 640, H = 480;

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cmath>
 
+namespace quorvane {
+
 namespace {
 
 constexpr double kDegToRad = 0.01745329238474369;
@@ -158,3 +160,5 @@ void Label3d::rebuildLine()
     geode->addDrawable(g);
     m_node->addChild(geode);
 }
+
+} // namespace quorvane

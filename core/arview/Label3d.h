@@ -13,6 +13,8 @@
 
 #include <string>
 
+namespace quorvane {
+
 class MarkerContent;
 
 class Label3d
@@ -75,3 +77,5 @@ private:
     osg::Vec3 m_anchor;
     osg::Vec3 m_textPosition;
 };
+
+} // namespace quorvane

@@ -5,6 +5,8 @@
 
 #include <QColorDialog>
 
+namespace quorvane {
+
 namespace {
 
 QColor toQColor(const osg::Vec4& c)
@@ -124,3 +126,5 @@ void Label3dPropertyDlg::onEliminar()
     ui->textEdit->clear();
     close();
 }
+
+} // namespace quorvane

@@ -4,11 +4,13 @@
 #include <QColor>
 #include <QDialog>
 
-class Label3d;
-
 namespace Ui {
 class Label3dPropertyDlg;
 }
+
+namespace quorvane {
+
+class Label3d;
 
 class Label3dPropertyDlg : public QDialog
 {
@@ -43,3 +45,5 @@ private:
     Ui::Label3dPropertyDlg* ui;
     Label3d* m_label;
 };
+
+} // namespace quorvane

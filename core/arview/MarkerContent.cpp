@@ -19,6 +19,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace quorvane {
+
 namespace {
 
 constexpr double kDegToRad = 0.01745329238474369;
@@ -392,3 +394,5 @@ Label3d* MarkerContent::findLabel(unsigned int id) const
             return l.get();
     return nullptr;
 }
+
+} // namespace quorvane

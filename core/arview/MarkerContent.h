@@ -24,6 +24,8 @@
 #include <memory>
 #include <vector>
 
+namespace quorvane {
+
 class MarkerContent;
 
 // Shows the outline of a slot's content exactly while the slot is selected.
@@ -156,3 +158,5 @@ private:
     osg::ref_ptr<osgAnimation::AnimationManagerBase> m_baseAnimationManager;
     std::vector<std::unique_ptr<Label3d>> m_labels;
 };
+
+} // namespace quorvane

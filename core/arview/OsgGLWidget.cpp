@@ -9,6 +9,8 @@
 #include <osg/Notify>
 #include <osgGA/GUIEventAdapter>
 
+namespace quorvane {
+
 namespace {
 
 unsigned int osgButton(Qt::MouseButton b)
@@ -194,3 +196,5 @@ void OsgGLWidget::keyReleaseEvent(QKeyEvent* e)
     m_window->getEventQueue()->keyRelease(osgKey(e));
     QOpenGLWidget::keyReleaseEvent(e);
 }
+
+} // namespace quorvane

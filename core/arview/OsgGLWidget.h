@@ -11,6 +11,8 @@
 #include <osgViewer/GraphicsWindow>
 #include <osgViewer/ViewerBase>
 
+namespace quorvane {
+
 class OsgGLWidget : public QOpenGLWidget
 {
     Q_OBJECT
@@ -51,3 +53,5 @@ private:
     osgViewer::ViewerBase* m_viewer;
     std::function<void()> m_beforeFrame;
 };
+
+} // namespace quorvane

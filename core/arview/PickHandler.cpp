@@ -8,6 +8,8 @@
 #include <osgUtil/LineSegmentIntersector>
 #include <osgViewer/View>
 
+namespace quorvane {
+
 namespace {
 
 // The hits of a segment through the pointer, nearest first, with only the nodes of `mask`.
@@ -70,3 +72,5 @@ bool PickHandler::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapt
     }
     return false;
 }
+
+} // namespace quorvane

@@ -4,6 +4,8 @@
 
 #include <osgGA/GUIEventHandler>
 
+namespace quorvane {
+
 class ViewerWidget;
 
 class PickHandler : public osgGA::GUIEventHandler
@@ -16,3 +18,5 @@ public:
 private:
     ViewerWidget* m_widget;
 };
+
+} // namespace quorvane

@@ -6,6 +6,8 @@
 #include <osg/Stencil>
 #include <osgFX/Technique>
 
+namespace quorvane {
+
 namespace {
 
 constexpr auto kOverrideOn = osg::StateAttribute::OVERRIDE | osg::StateAttribute::ON;
@@ -70,3 +72,5 @@ bool SelectionOutline::define_techniques()
     addTechnique(new SelectionOutlineTechnique(getWidth(), getColor()));
     return true;
 }
+
+} // namespace quorvane

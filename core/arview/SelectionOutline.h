@@ -5,6 +5,8 @@
 
 #include <osgFX/Outline>
 
+namespace quorvane {
+
 class SelectionOutline : public osgFX::Outline
 {
 public:
@@ -13,3 +15,5 @@ public:
 protected:
     bool define_techniques() override;
 };
+
+} // namespace quorvane

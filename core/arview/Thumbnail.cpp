@@ -23,6 +23,8 @@
 #include <cmath>
 #include <iostream>
 
+namespace quorvane {
+
 CustomRenderer::CustomRenderer(osg::Camera* camera) : osgViewer::Renderer(camera)
 {}
 
@@ -146,8 +148,6 @@ bool renderModelThumbnail(const std::string& modelPath, const std::string& image
     camera->setFinalDrawCallback(nullptr);
     return true;
 }
-
-namespace quorvane {
 
 bool OffscreenThumbnailRenderer::renderModel(const QString& modelPath, const QString& imagePath)
 {

@@ -13,6 +13,8 @@
 
 #include <string>
 
+namespace quorvane {
+
 class CustomRenderer : public osgViewer::Renderer
 {
 public:
@@ -47,8 +49,6 @@ private:
 // imagePath. False when no graphics context can be made, the model cannot be read or it has no
 // extent; nothing is written then.
 bool renderModelThumbnail(const std::string& modelPath, const std::string& imagePath);
-
-namespace quorvane {
 
 // The thumbnails of an import: models through renderModelThumbnail, videos through OpenCV's FFmpeg reader.
 class OffscreenThumbnailRenderer : public ThumbnailRenderer

@@ -26,6 +26,8 @@
 
 #include <cmath>
 
+namespace quorvane {
+
 namespace {
 
 constexpr double kRadToDeg = 57.295780181884766;
@@ -54,6 +56,17 @@ ViewerWidget::ViewerWidget(bool logoVisible, bool mirrored, QWidget* parent,
     setKeyEventSetsDone(0);
     setQuitEventSetsDone(false);
 
+    buildSceneRoot();
+    osg::ref_ptr<osgViewer::GraphicsWindowEmbedded> window = buildGraphicsWindow();
+    buildCameraAndView(window.get());
+    buildGLWidget(window.get());
+    buildMarkerSlots();
+    buildPickMarker();
+}
+
+// Step 1: the root group, lit by a headlight looking down the camera's axis.
+void ViewerWidget::buildSceneRoot()
+{
     m_root = new osg::Group;
     m_root->setName("rootGroup");
     m_pickHandler = new PickHandler(this);
@@ -67,7 +80,11 @@ ViewerWidget::ViewerWidget(bool logoVisible, bool mirrored, QWidget* parent,
     light->setSpecular({1.0f, 1.0f, 1.0f, 1.0f});
     m_root->addChild(lightSource);
     m_root->getOrCreateStateSet()->setAttributeAndModes(light, osg::StateAttribute::ON);
+}
 
+// Step 2: the embedded window the GL widget draws for, with the stencil bits the selection outline needs.
+osg::ref_ptr<osgViewer::GraphicsWindowEmbedded> ViewerWidget::buildGraphicsWindow()
+{
     osg::DisplaySettings* ds = osg::DisplaySettings::instance().get();
     if (ds->getMinimumNumStencilBits() < 1)
         ds->setMinimumNumStencilBits(1);
@@ -84,8 +101,12 @@ ViewerWidget::ViewerWidget(bool logoVisible, bool mirrored, QWidget* parent,
     traits->stencil = ds->getMinimumNumStencilBits();
     traits->sampleBuffers = ds->getMultiSamples() ? 1 : 0;
     traits->samples = ds->getNumMultiSamples();
-    osg::ref_ptr<osgViewer::GraphicsWindowEmbedded> window = new osgViewer::GraphicsWindowEmbedded(traits.get());
+    return new osgViewer::GraphicsWindowEmbedded(traits.get());
+}
 
+// Step 3: the camera and the one view over the root, with the statistics and pick handlers.
+void ViewerWidget::buildCameraAndView(osgViewer::GraphicsWindowEmbedded* window)
+{
     m_camera = new osg::Camera;
     m_camera->setGraphicsContext(window);
     m_camera->setClearColor({0.0f, 0.0f, 0.0f, 1.0f});
@@ -101,7 +122,11 @@ ViewerWidget::ViewerWidget(bool logoVisible, bool mirrored, QWidget* parent,
     view->addEventHandler(new osgViewer::StatsHandler);
     view->addEventHandler(m_pickHandler);
     addView(view);
+}
 
+// Step 4: the Qt widget that hosts the GL context and tracks before every frame it draws.
+void ViewerWidget::buildGLWidget(osgViewer::GraphicsWindowEmbedded* window)
+{
     m_glWidget = new OsgGLWidget(window, this, this);
     m_glWidget->setBeforeFrame([this] { trackAndPose(); });
     if (!m_glWidget)
@@ -112,14 +137,22 @@ ViewerWidget::ViewerWidget(bool logoVisible, bool mirrored, QWidget* parent,
     m_layout->setSpacing(1);
     m_layout->setContentsMargins(1, 1, 1, 1);
     setLayout(m_layout);
+}
 
+// Step 5: one content slot per marker, in marker order.
+void ViewerWidget::buildMarkerSlots()
+{
     for (int code : trk::kMarkerCodes)
         m_markerCodes.push_back(static_cast<unsigned int>(code));
     setPickingEnabled(true);
 
     for (unsigned int code : m_markerCodes)
         addSlot(code);
+}
 
+// Step 6: the 3D cursor that Ctrl + move shows on the content.
+void ViewerWidget::buildPickMarker()
+{
     m_pickMarker = new osg::PositionAttitudeTransform;
     m_pickMarker->setNodeMask(0);
     osg::ref_ptr<osg::Geode> sphere = new osg::Geode;
@@ -486,3 +519,5 @@ int ViewerWidget::slotOfDraggerRoot(const osg::Node* node) const
             return static_cast<int>(i);
     return -1;
 }
+
+} // namespace quorvane

@@ -17,14 +17,18 @@
 #include <osg/Projection>
 #include <osg/Switch>
 #include <osgViewer/CompositeViewer>
+#include <osgViewer/GraphicsWindow>
 
 #include <memory>
 #include <vector>
 
+class QGridLayout;
+
+namespace quorvane {
+
 class Label3d;
 class OsgGLWidget;
 class PickHandler;
-class QGridLayout;
 
 class ViewerWidget : public QWidget, public osgViewer::CompositeViewer
 {
@@ -92,6 +96,14 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The construction, in the order it runs.
+    void buildSceneRoot();
+    osg::ref_ptr<osgViewer::GraphicsWindowEmbedded> buildGraphicsWindow();
+    void buildCameraAndView(osgViewer::GraphicsWindowEmbedded* window);
+    void buildGLWidget(osgViewer::GraphicsWindowEmbedded* window);
+    void buildMarkerSlots();
+    void buildPickMarker();
+
     void trackAndPose();
     void addSlot(unsigned int code);
 
@@ -120,3 +132,5 @@ private:
     osg::ref_ptr<osg::MatrixTransform> m_logoTransform;
     bool m_logoVisible = false;
 };
+
+} // namespace quorvane

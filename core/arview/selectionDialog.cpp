@@ -2,6 +2,8 @@
 
 #include "ui_selectionDialog.h"
 
+namespace quorvane {
+
 selectionDialog::selectionDialog(QWidget* parent) : QDialog(parent), ui(new Ui::selectionDialog)
 {
     ui->setupUi(this);
@@ -22,3 +24,5 @@ int selectionDialog::currentIndex() const
 {
     return ui->comboBox->currentIndex();
 }
+
+} // namespace quorvane

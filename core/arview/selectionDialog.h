@@ -8,6 +8,8 @@ namespace Ui {
 class selectionDialog;
 }
 
+namespace quorvane {
+
 class selectionDialog : public QDialog
 {
     Q_OBJECT
@@ -23,3 +25,5 @@ public:
 private:
     Ui::selectionDialog* ui;
 };
+
+} // namespace quorvane

@@ -117,15 +117,20 @@ void putFloats(QDataStream& out, const MarkerRecord& r)
 
 } // namespace
 
-bool buildViewerSceneData(const Scene& scene, QByteArray* out, TempCleanup cleanup)
+// What both scene-data builders do first: nothing is handed out until the data is whole, and the
+// temporary folder is emptied when asked (the packs of the mobile archive are written there).
+void startSceneData(QByteArray* out, TempCleanup cleanup)
 {
     out->clear();
     if (cleanup == TempCleanup::Empty)
         emptyDirectory(tempDirectory());
+}
+
+bool buildViewerSceneData(const Scene& scene, QByteArray* out, TempCleanup cleanup)
+{
+    startSceneData(out, cleanup);
     QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QDataStream stream(&buffer);
+    QDataStream stream(&data, QIODevice::WriteOnly);
     detail::prepareStream(stream);
     stream << qint32(1);
     for (int i = 0; i < kMarkerCount; ++i) {
@@ -150,13 +155,9 @@ bool buildViewerSceneData(const Scene& scene, QByteArray* out, TempCleanup clean
 
 bool buildMobileSceneData(const Scene& scene, QByteArray* out, TempCleanup cleanup)
 {
-    out->clear();
-    if (cleanup == TempCleanup::Empty)
-        emptyDirectory(tempDirectory());
+    startSceneData(out, cleanup);
     QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QDataStream stream(&buffer);
+    QDataStream stream(&data, QIODevice::WriteOnly);
     stream.setByteOrder(QDataStream::LittleEndian);
     stream.setFloatingPointPrecision(QDataStream::SinglePrecision);
     stream << qint32(1) << qint32(0); // version, record count (patched below)

@@ -64,9 +64,15 @@ QImage keyOutGreen(QImage image)
 
 ImportJob::ImportJob(const QString& sourceFile, ImportReporter* reporter, ThumbnailRenderer* thumbnailRenderer,
                      ModelConverter* modelConverter, QString* error)
-    : source(sourceFile), sourceInfo(sourceFile), sourceFolder(sourceInfo.absoluteDir()),
-      workFolder(tempDirectory().path()), completeBaseName(sourceInfo.completeBaseName()),
-      baseName(sourceInfo.baseName()), renderer(thumbnailRenderer), converter(modelConverter), m_reporter(reporter),
+    : source(sourceFile),
+      sourceInfo(sourceFile),
+      sourceFolder(sourceInfo.absoluteDir()),
+      workFolder(tempDirectory().path()),
+      completeBaseName(sourceInfo.completeBaseName()),
+      baseName(sourceInfo.baseName()),
+      renderer(thumbnailRenderer),
+      converter(modelConverter),
+      m_reporter(reporter),
       m_error(error)
 {
     m_thumbnailFile = QStringLiteral("%1/%2.png").arg(workFolder, completeBaseName);
@@ -167,8 +173,9 @@ bool isMaterialFile(const QString& path)
             return false;
     }
     // An empty library names nothing and is harmless.
-    static const QRegularExpression newmtl(QStringLiteral("^\\s*newmtl\\b"), QRegularExpression::MultilineOption |
-                                                                                 QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression newmtl(QStringLiteral("^\\s*newmtl\\b"),
+                                           QRegularExpression::MultilineOption |
+                                               QRegularExpression::CaseInsensitiveOption);
     return data.trimmed().isEmpty() || newmtl.match(QString::fromLatin1(data)).hasMatch();
 }
 

@@ -19,6 +19,8 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
+using namespace quorvane; // the view's classes
+
 using namespace trk;
 
 namespace {

@@ -18,6 +18,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
 
+using namespace quorvane; // the view's classes
+
 namespace {
 
 const QString kModels = QStringLiteral("/usr/share/assimp/models");

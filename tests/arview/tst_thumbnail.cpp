@@ -9,6 +9,8 @@
 #include <osg/Group>
 #include <osgDB/WriteFile>
 
+using namespace quorvane; // the view's classes
+
 class TestThumbnail : public QObject
 {
     Q_OBJECT

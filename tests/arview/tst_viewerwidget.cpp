@@ -12,6 +12,8 @@
 
 #include <cmath>
 
+using namespace quorvane; // the view's classes
+
 using namespace trk;
 
 namespace {

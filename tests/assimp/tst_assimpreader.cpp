@@ -333,8 +333,7 @@ private slots:
         std::string error;
         QVERIFY(!quorvane::readWithAssimp(path.toStdString(), &error));
         QVERIFY2(error.rfind(bytes.isEmpty() ? "empty file" : "Assimp error: ", 0) == 0, error.c_str());
-        osgDB::ReaderWriter::ReadResult result =
-            osgDB::Registry::instance()->readNode(path.toStdString(), nullptr);
+        osgDB::ReaderWriter::ReadResult result = osgDB::Registry::instance()->readNode(path.toStdString(), nullptr);
         QVERIFY(!result.validNode());
         QCOMPARE(result.message(), error);
         QVERIFY(!quorvane::readWithAssimp((tmp.path() + "/missing.fbx").toStdString(), &error));

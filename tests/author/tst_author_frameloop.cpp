@@ -11,6 +11,8 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+using namespace quorvane; // the view's classes
+
 class TestAuthorFrameLoop : public QObject
 {
     Q_OBJECT

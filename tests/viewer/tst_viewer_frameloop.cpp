@@ -12,6 +12,8 @@
 
 #include <QSettings>
 
+using namespace quorvane; // the view's classes
+
 class TestViewerFrameLoop : public QObject
 {
     Q_OBJECT
