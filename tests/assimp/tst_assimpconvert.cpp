@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "SceneStats.h"
 #include "TestFiles.h"
 
 using testutil::readFile;
@@ -23,38 +24,6 @@ using testutil::writeFile;
 namespace {
 
 const QString kModels = QStringLiteral("/usr/share/assimp/models");
-
-struct Stats
-{
-    int geometries = 0;
-    int textured = 0;
-};
-
-Stats statsOf(osg::Node* node)
-{
-    struct V : osg::NodeVisitor
-    {
-        V() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
-        void apply(osg::Geode& geode) override
-        {
-            for (unsigned i = 0; i < geode.getNumDrawables(); ++i) {
-                auto* g = geode.getDrawable(i)->asGeometry();
-                if (!g || !g->getVertexArray() || g->getVertexArray()->getNumElements() == 0)
-                    continue;
-                ++s.geometries;
-                const osg::StateSet* ss = g->getStateSet();
-                auto* tex =
-                    ss ? dynamic_cast<const osg::Texture2D*>(ss->getTextureAttribute(0, osg::StateAttribute::TEXTURE))
-                       : nullptr;
-                if (tex && tex->getImage() && tex->getImage()->s() > 0)
-                    ++s.textured;
-            }
-        }
-        Stats s;
-    } v;
-    node->accept(v);
-    return v.s;
-}
 
 // A textured triangle whose material names `texture`.
 void writeTriangleObj(const QString& dir, const QByteArray& texture)
@@ -121,7 +90,7 @@ private slots:
         QVERIFY(stored == out || QFile::rename(out, stored));
         osg::ref_ptr<osg::Node> node = quorvane::readWithAssimp(stored.toStdString());
         QVERIFY(node);
-        const Stats s = statsOf(node);
+        const testutil::SceneStats s = testutil::sceneStatsOf(node);
         QVERIFY(s.geometries > 0);
         QCOMPARE(s.textured, textured);
         auto* manager = dynamic_cast<osgAnimation::BasicAnimationManager*>(node->getUpdateCallback());
@@ -176,7 +145,7 @@ private slots:
         QCOMPARE(fbx.contains(pictureBytes), embedded);
         osg::ref_ptr<osg::Node> node = quorvane::readWithAssimp(out.toStdString());
         QVERIFY(node);
-        QCOMPARE(statsOf(node).textured, embedded ? 1 : 0);
+        QCOMPARE(testutil::sceneStatsOf(node).textured, embedded ? 1 : 0);
     }
 
     void unreadableInputWritesNothing_data()

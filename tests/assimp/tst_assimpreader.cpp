@@ -2,6 +2,7 @@
 // its limits, animation playback, and hostile input.
 
 #include "AssimpReader.h"
+#include "SceneStats.h"
 
 #include <osg/BoundingBox>
 #include <osg/FrameStamp>
@@ -22,45 +23,6 @@
 namespace {
 
 const QString kModels = QStringLiteral("/usr/share/assimp/models");
-
-struct Stats
-{
-    int geometries = 0;
-    int vertices = 0;
-    int textures = 0;
-};
-
-class StatsVisitor : public osg::NodeVisitor
-{
-public:
-    StatsVisitor() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
-    void apply(osg::Geode& geode) override
-    {
-        for (unsigned i = 0; i < geode.getNumDrawables(); ++i) {
-            auto* g = geode.getDrawable(i)->asGeometry();
-            if (!g)
-                continue;
-            ++stats.geometries;
-            if (g->getVertexArray())
-                stats.vertices += int(g->getVertexArray()->getNumElements());
-            const osg::StateSet* ss = g->getStateSet();
-            auto* tex =
-                ss ? dynamic_cast<const osg::Texture2D*>(ss->getTextureAttribute(0, osg::StateAttribute::TEXTURE))
-                   : nullptr;
-            if (tex && tex->getImage() && tex->getImage()->s() > 0)
-                ++stats.textures;
-        }
-        traverse(geode);
-    }
-    Stats stats;
-};
-
-Stats statsOf(osg::Node* node)
-{
-    StatsVisitor v;
-    node->accept(v);
-    return v.stats;
-}
 
 void update(osg::Node* node, double time)
 {
@@ -168,10 +130,10 @@ private slots:
         osg::ref_ptr<osg::Node> node =
             byContent ? quorvane::readWithAssimp(path) : osg::ref_ptr<osg::Node>(osgDB::readNodeFile(path));
         QVERIFY(node);
-        const Stats s = statsOf(node);
+        const testutil::SceneStats s = testutil::sceneStatsOf(node);
         QVERIFY(s.geometries > 0);
         QVERIFY(s.vertices > 0);
-        QCOMPARE(s.textures, textured);
+        QCOMPARE(s.textured, textured);
         QVERIFY(node->getBound().valid());
         QVERIFY(node->getBound().radius() > 0);
     }
@@ -223,7 +185,7 @@ private slots:
 
         osg::ref_ptr<osg::Node> node = osgDB::readNodeFile((dir + "/box.gltf").toStdString());
         QVERIFY(node);
-        QCOMPARE(statsOf(node).textures, found ? 1 : 0);
+        QCOMPARE(testutil::sceneStatsOf(node).textured, found ? 1 : 0);
     }
 
     // Converted content keeps its source's suffix: the bytes decide the format.
@@ -243,7 +205,7 @@ private slots:
         QVERIFY(copyFile(kModels + "/FBX/box.fbx", path));
         osg::ref_ptr<osg::Node> node = quorvane::readWithAssimp(path.toStdString());
         QVERIFY(node);
-        QVERIFY(statsOf(node).vertices > 0);
+        QVERIFY(testutil::sceneStatsOf(node).vertices > 0);
         osg::ref_ptr<osgDB::Options> options = new osgDB::Options("assimp");
         QVERIFY(osgDB::readNodeFile(path.toStdString(), options));
     }

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "SceneStats.h"
 #include "TestFiles.h"
 
 using testutil::readFile;
@@ -31,53 +32,6 @@ using testutil::writeFile;
 namespace {
 
 const QString kModels = QStringLiteral("/usr/share/assimp/models");
-
-struct Stats
-{
-    int geometries = 0;
-    int textured = 0;
-    bool animated = false;
-};
-
-Stats statsOf(osg::Node* node)
-{
-    struct V : osg::NodeVisitor
-    {
-        V() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
-        void apply(osg::Node& n) override
-        {
-            if (dynamic_cast<osgAnimation::BasicAnimationManager*>(n.getUpdateCallback()))
-                s.animated = true;
-            traverse(n);
-        }
-        void apply(osg::Geode& geode) override
-        {
-            apply(static_cast<osg::Node&>(geode));
-            for (unsigned i = 0; i < geode.getNumDrawables(); ++i) {
-                auto* g = geode.getDrawable(i)->asGeometry();
-                if (!g || !g->getVertexArray() || g->getVertexArray()->getNumElements() == 0)
-                    continue;
-                ++s.geometries;
-                // Readers put the diffuse texture on different units and levels.
-                const osg::Texture2D* tex = nullptr;
-                auto look = [&tex](const osg::StateSet* ss) {
-                    for (unsigned unit = 0; ss && !tex && unit < ss->getTextureAttributeList().size(); ++unit)
-                        tex = dynamic_cast<const osg::Texture2D*>(
-                            ss->getTextureAttribute(unit, osg::StateAttribute::TEXTURE));
-                };
-                look(g->getStateSet());
-                look(geode.getStateSet());
-                for (const osg::Group* p : geode.getParents())
-                    look(p->getStateSet());
-                if (tex && tex->getImage() && tex->getImage()->s() > 0)
-                    ++s.textured;
-            }
-        }
-        Stats s;
-    } v;
-    node->accept(v);
-    return v.s;
-}
 
 QByteArray pngBytes(QColor colour = Qt::red)
 {
@@ -185,7 +139,7 @@ private slots:
         if (!node)
             node = quorvane::readWithAssimp(QFile::encodeName(model.mainFile).toStdString());
         QVERIFY2(node, qPrintable(model.mainFile));
-        const Stats s = statsOf(node.get());
+        const testutil::SceneStats s = testutil::sceneStatsOf(node.get());
         QVERIFY(s.geometries > 0);
         if (textured)
             QVERIFY(s.textured > 0);
