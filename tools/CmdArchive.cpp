@@ -69,8 +69,14 @@ bool parseViewer(const QString& path, const QByteArray& bytes, quorvane::ViewerA
         *error = QStringLiteral("%1: the archive holds nothing after its magic").arg(path);
         return false;
     }
-    if (!c->versionOk) {
-        *error = QStringLiteral("%1: unsupported archive version").arg(path);
+    // Without the magic only twenty whole records make an archive; anything else is some other file.
+    if (c->layout == quorvane::ArchiveLayout::PlainRecords && !c->complete) {
+        *error = QStringLiteral("%1: not an archive").arg(path);
+        return false;
+    }
+    // The scrambling depends on the length, so a file cut short unscrambles into a wrong version word.
+    if (!c->versionOk || !c->complete) {
+        *error = QStringLiteral("%1: truncated or damaged archive").arg(path);
         return false;
     }
     return true;
@@ -120,15 +126,18 @@ int info(const QString& path)
     }
     if (c.hasLogo)
         out << "logo: " << c.logoPng.size() << " bytes\n";
-    if (!c.complete)
-        out << "warning: the archive ends early; later markers are empty\n";
     return 0;
 }
 
-bool writeFile(const QString& path, const QByteArray& data)
+// Writes `relative` below `dir`, never through a link found there. The written path, or empty.
+QString writeInside(const QDir& dir, const QString& relative, const QByteArray& data)
 {
+    const QString path = quorvane::prepareSafeWrite(dir.absolutePath(), relative);
+    if (path.isEmpty())
+        return QString();
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+    const bool ok = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+    return ok ? path : QString();
 }
 
 // A packed entry name is a path in the exporting machine's temporary folder; keep the part below it.
@@ -169,10 +178,9 @@ int extract(const QString& path, const QString& dirPath)
                     std::fprintf(stderr, "quorvane archive: skipped entry '%s'\n", qPrintable(e.name));
                     continue;
                 }
-                const QString target = dir.filePath(folder + QLatin1Char('/') + rel);
-                QDir().mkpath(QFileInfo(target).absolutePath());
-                if (!writeFile(target, e.data))
-                    return fail(QStringLiteral("%1: cannot write").arg(target));
+                const QString target = writeInside(dir, folder + QLatin1Char('/') + rel, e.data);
+                if (target.isEmpty())
+                    return fail(QStringLiteral("%1: cannot write").arg(dir.filePath(folder + QLatin1Char('/') + rel)));
                 out << target << "\n";
                 ++written;
             }
@@ -194,24 +202,24 @@ int extract(const QString& path, const QString& dirPath)
                 std::fprintf(stderr, "quorvane archive: skipped record %d with the name '%s'\n", i, qPrintable(name));
                 continue;
             }
-            const QString target = dir.filePath(name.mid(1));
-            if (!writeFile(target, c.models[size_t(i)]))
-                return fail(QStringLiteral("%1: cannot write").arg(target));
+            const QString target = writeInside(dir, name.mid(1), c.models[size_t(i)]);
+            if (target.isEmpty())
+                return fail(QStringLiteral("%1: cannot write").arg(dir.filePath(name.mid(1))));
             r.modelFile = target;
             out << target << "\n";
             ++written;
         }
-        const QString sceneFile = dir.filePath(QStringLiteral("scene.qvs2"));
-        if (!quorvane::writeSceneFile(scene, sceneFile))
+        const QString sceneFile = quorvane::prepareSafeWrite(dir.absolutePath(), QStringLiteral("scene.qvs2"));
+        if (sceneFile.isEmpty() || !quorvane::writeSceneFile(scene, sceneFile))
             return fail(QStringLiteral("%1: cannot write").arg(sceneFile));
         out << sceneFile << "\n";
         if (c.hasLogo)
             logo = c.logoPng;
     }
     if (!logo.isEmpty()) {
-        const QString logoFile = dir.filePath(QStringLiteral("logo.png"));
-        if (!writeFile(logoFile, logo))
-            return fail(QStringLiteral("%1: cannot write").arg(logoFile));
+        const QString logoFile = writeInside(dir, QStringLiteral("logo.png"), logo);
+        if (logoFile.isEmpty())
+            return fail(QStringLiteral("%1: cannot write").arg(dir.filePath(QStringLiteral("logo.png"))));
         out << logoFile << "\n";
     }
     return 0;

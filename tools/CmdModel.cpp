@@ -105,9 +105,12 @@ int unpack(const QString& path, const QString& dirArg)
     if (!record.loadInto(path, QDir(dirPath)))
         return fail(QStringLiteral("%1: cannot unpack").arg(path));
     QTextStream out(stdout);
-    out << "content: " << record.mainFile << (QFileInfo::exists(record.mainFile) ? "" : " (not written)") << "\n";
-    out << "thumbnail: " << record.thumbnailFile << (QFileInfo::exists(record.thumbnailFile) ? "" : " (not written)")
-        << "\n";
+    out << "content: " << record.mainFile << "\n";
+    out << "thumbnail: " << record.thumbnailFile << "\n";
+    out.flush();
+    // Whatever the file holds that could not be written makes the unpack a failure.
+    if (!record.unwritten.isEmpty())
+        return fail(QStringLiteral("%1: not written: %2").arg(path, record.unwritten.join(QStringLiteral(", "))));
     return 0;
 }
 

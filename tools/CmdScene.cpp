@@ -32,14 +32,23 @@ bool readScene(const QString& path, quorvane::Scene* scene, QString* error)
         *error = QStringLiteral("%1: no such file").arg(path);
         return false;
     }
-    switch (quorvane::readSceneFile(path, scene)) {
+    int whole = 0;
+    switch (quorvane::readSceneFile(path, scene, &whole)) {
     case quorvane::SceneReadStatus::Ok:
-        return true;
+        if (whole == quorvane::kMarkerCount)
+            return true;
+        // A file that is not a scene (empty, text, anything else) parses as no whole record at all.
+        *error = whole == 0 ? QStringLiteral("%1: not a scene file").arg(path)
+                            : QStringLiteral("%1: truncated scene file (%2 of %3 markers whole)")
+                                  .arg(path)
+                                  .arg(whole)
+                                  .arg(quorvane::kMarkerCount);
+        break;
     case quorvane::SceneReadStatus::CannotOpen:
         *error = QStringLiteral("%1: cannot open the file").arg(path);
         break;
     case quorvane::SceneReadStatus::UnsupportedVersion:
-        *error = QStringLiteral("%1: not a scene file of a supported version").arg(path);
+        *error = QStringLiteral("%1: not a scene file (no format version 1 at its start)").arg(path);
         break;
     }
     return false;

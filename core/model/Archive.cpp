@@ -359,8 +359,8 @@ ViewerOpenStatus openViewerArchive(const QString& path, OpenedViewerScene* out)
         const QByteArray& model = contents.models[size_t(i)];
         // The record name is appended to the folder: only "/" and a plain relative path may stay inside.
         if (!model.isEmpty() && name.startsWith(QLatin1Char('/')) && isSafeRelativePath(name.mid(1))) {
-            const QString target = tempPath + name;
-            if (writeFileAt(target, model) && QFileInfo::exists(target)) {
+            const QString target = prepareSafeWrite(tempPath, name.mid(1));
+            if (!target.isEmpty() && writeFileAt(target, model) && QFileInfo::exists(target)) {
                 r.modelFile = target;
                 Model_v0_0 record;
                 if (record.load(target)) {

@@ -71,10 +71,11 @@ QString contentPath(const QString& t, const QString& name, const QString& suffix
 QString moveIntoResourceDir(const QString& t, const QString& name, const QString& suffix, bool onlyIfPresent)
 {
     const QString top = contentPath(t, name, suffix);
-    const QString nested = QStringLiteral("%1/%2_resdir/%2.%3").arg(t, name, suffix);
+    const QString nestedName = QStringLiteral("%1_resdir/%1.%2").arg(name, suffix);
+    const QString nested = QStringLiteral("%1/%2").arg(t, nestedName);
     if (!onlyIfPresent || QFileInfo::exists(top)) {
-        QDir().mkpath(QStringLiteral("%1/%2_resdir").arg(t, name));
-        QFile::rename(top, nested);
+        if (!prepareSafeWrite(t, nestedName).isEmpty())
+            QFile::rename(top, nested);
     }
     return nested;
 }
@@ -145,14 +146,23 @@ bool Model_v0_0::loadInto(const QString& path, const QDir& target)
         return false;
 
     const QString t = canonicalTarget(target);
+    unwritten.clear();
+    // Each part is written only below the target, never through a link found there.
+    auto write = [&](const QByteArray& data, const QString& relative) {
+        const QString where = prepareSafeWrite(t, relative);
+        if (where.isEmpty() || !writeUncompressed(data, where))
+            unwritten.append(relative);
+    };
+    const QString contentName = name + QLatin1Char('.') + h.suffix;
     QString content = contentPath(t, name, h.suffix);
     // A PNG picture unpacks to the name of its thumbnail; the thumbnail steps aside so that it does not
     // replace the picture.
-    QString thumbnail = QStringLiteral("%1/%2.png").arg(t, name);
-    if (thumbnail == content)
-        thumbnail = QStringLiteral("%1/%2_thumbnail.png").arg(t, name);
-    writeUncompressed(h.content, content);
-    writeUncompressed(h.thumbnail, thumbnail);
+    QString thumbnailName = name + QStringLiteral(".png");
+    if (thumbnailName == contentName)
+        thumbnailName = name + QStringLiteral("_thumbnail.png");
+    const QString thumbnail = QStringLiteral("%1/%2").arg(t, thumbnailName);
+    write(h.content, contentName);
+    write(h.thumbnail, thumbnailName);
 
     if (h.kind == NestedResourceModel)
         content = moveIntoResourceDir(t, name, h.suffix, false);
@@ -161,14 +171,18 @@ bool Model_v0_0::loadInto(const QString& path, const QDir& target)
         for (quint32 i = 0; i < count && in.ok(); ++i) {
             QString entry = in.string();
             const QByteArray data = in.byteArray();
-            if (!in.ok())
+            if (!in.ok()) {
+                unwritten.append(QStringLiteral("side entries from %1 on (the file ends)").arg(i));
                 break;
+            }
             entry.replace(QLatin1Char('\\'), QLatin1Char('/'));
-            if (isErrorName(entry) || !isSafeRelativePath(entry))
+            if (isErrorName(entry))
                 continue;
-            const QString targetPath = QStringLiteral("%1/%2").arg(t, entry);
-            QDir().mkpath(targetPath.left(targetPath.lastIndexOf(QLatin1Char('/'))));
-            writeUncompressed(data, targetPath);
+            if (!isSafeRelativePath(entry)) {
+                unwritten.append(entry);
+                continue;
+            }
+            write(data, entry);
         }
     }
 

@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace quorvane {
 
@@ -75,8 +76,9 @@ public:
     // when the content itself is NAME.png), side files
     // to their entry names ("\" read as "/"). False, with nothing written, when the file cannot be opened,
     // its signature or version differs, or its stored suffix would name a path outside the folder.
-    // Truncated data, failed writes and unknown kinds still load (the missing parts are left out).
-    // Side-file names that are not plain relative paths are skipped like "Error" entries.
+    // Truncated data, failed writes and unknown kinds still load (the missing parts are left out and
+    // listed in `unwritten`). Side-file names that are not plain relative paths are skipped. Nothing is
+    // written through a symbolic link found in the folder.
     bool load(const QString& path) override;
     // As load, into another folder (for tools); `load` uses tempDirectory().
     bool loadInto(const QString& path, const QDir& target);
@@ -96,6 +98,7 @@ public:
     ThumbnailRenderer* thumbnailRenderer = nullptr; // not owned; see ImportServices.h
     ModelConverter* converter = nullptr;            // not owned
     QString lastError;                              // why the last import failed
+    QStringList unwritten; // what the last load left out: unsafe names, broken or cut-short parts, failed writes
     QString modelFile;
     QString mainFile;
     QString thumbnailFile;

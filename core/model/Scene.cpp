@@ -127,20 +127,22 @@ bool isQvs2Path(const QString& path)
     return QFileInfo(path).suffix().compare(QLatin1String("qvs2"), Qt::CaseInsensitive) == 0;
 }
 
-SceneReadStatus readSceneFile(const QString& path, Scene* scene)
+SceneReadStatus readSceneFile(const QString& path, Scene* scene, int* wholeRecords)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return SceneReadStatus::CannotOpen;
     if (isQvs2Path(path))
-        return readQvs2(&file, scene);
-    readQvs(&file, scene);
+        return readQvs2(&file, scene, wholeRecords);
+    readQvs(&file, scene, wholeRecords);
     return SceneReadStatus::Ok;
 }
 
-SceneReadStatus readQvs2(QIODevice* device, Scene* scene)
+SceneReadStatus readQvs2(QIODevice* device, Scene* scene, int* wholeRecords)
 {
     *scene = Scene();
+    if (wholeRecords)
+        *wholeRecords = 0;
     ByteReader in(device);
     if (in.i32() != 1)
         return SceneReadStatus::UnsupportedVersion;
@@ -148,17 +150,23 @@ SceneReadStatus readQvs2(QIODevice* device, Scene* scene)
         r.modelFile = in.string();
         detail::readTransform(in, &r);
         r.labels = detail::readLabels(in);
+        if (wholeRecords && in.ok())
+            ++*wholeRecords;
     }
     return SceneReadStatus::Ok;
 }
 
-void readQvs(QIODevice* device, Scene* scene)
+void readQvs(QIODevice* device, Scene* scene, int* wholeRecords)
 {
     *scene = Scene();
+    if (wholeRecords)
+        *wholeRecords = 0;
     ByteReader in(device);
     for (MarkerRecord& r : scene->markers) {
         r.modelFile = in.string();
         detail::readTransform(in, &r);
+        if (wholeRecords && in.ok())
+            ++*wholeRecords;
     }
 }
 

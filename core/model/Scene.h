@@ -87,9 +87,10 @@ bool isQvs2Path(const QString& path);
 
 // Reads a scene file, choosing the reader by suffix. On Ok and UnsupportedVersion `scene` is replaced
 // (fresh, then filled); a truncated file leaves the missing fields empty or zero (a truncated scale
-// reads as 0) and still returns Ok.
-SceneReadStatus readSceneFile(const QString& path, Scene* scene);
-SceneReadStatus readQvs2(QIODevice* device, Scene* scene);
-void readQvs(QIODevice* device, Scene* scene);
+// reads as 0) and still returns Ok. `wholeRecords`, when given, receives how many of the twenty marker
+// records were read in full: fewer than 20 is a file cut short, 0 no scene file at all.
+SceneReadStatus readSceneFile(const QString& path, Scene* scene, int* wholeRecords = nullptr);
+SceneReadStatus readQvs2(QIODevice* device, Scene* scene, int* wholeRecords = nullptr);
+void readQvs(QIODevice* device, Scene* scene, int* wholeRecords = nullptr);
 
 } // namespace quorvane
