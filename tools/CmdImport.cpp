@@ -1,9 +1,10 @@
-// quorvane import: turn content files into model files (.qmd) of a model library, without a window.
+// quorvane import: turn content files into model files (.qmd) of a model library, without a window. Each
+// file is read and converted in quorvane-render under memory and time limits, so a file that breaks a
+// reader fails alone, with one line.
 #include "Commands.h"
 
-#include "Model.h"
+#include "GuardedProcess.h"
 #include "PlatformPaths.h"
-#include "Thumbnail.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,20 +23,6 @@ QString defaultImportDir()
     QSettings settings(QSettings::UserScope, QStringLiteral("Quorvane"), QStringLiteral("Quorvane Author"));
     return settings.value(QStringLiteral("importDir"), fallback).toString();
 }
-
-class PrintingReporter : public quorvane::ImportReporter
-{
-public:
-    void warning(const QString&, const QString& text) override { print("warning", text); }
-    void error(const QString&, const QString& text) override { print("error", text); }
-
-private:
-    static void print(const char* what, QString text)
-    {
-        text.replace(QLatin1Char('\n'), QLatin1String("\n    "));
-        std::fprintf(stderr, "  %s: %s\n", what, qPrintable(text.trimmed()));
-    }
-};
 
 } // namespace
 
@@ -69,7 +56,7 @@ int runImport(const QStringList& args)
     }
     const bool terminal = isatty(fileno(stdout));
     const bool force = p.isSet(QStringLiteral("force"));
-    PrintingReporter reporter;
+    const QString renderer = quorvane::companionProgram(QStringLiteral("quorvane-render"));
     int failed = 0;
     for (int i = 0; i < files.size(); ++i) {
         const QString source = files[i];
@@ -80,28 +67,32 @@ int runImport(const QStringList& args)
             std::printf("%s importing %s ...\r", qPrintable(counter), qPrintable(source));
             std::fflush(stdout);
         }
-        QString outcome;
+        bool imported = false;
         if (QFileInfo::exists(destination) && !force) {
-            outcome = QStringLiteral("skipped: %1 exists (--force overwrites it)").arg(destination);
-            ++failed;
+            if (terminal)
+                std::printf("\033[K");
+            std::fflush(stdout);
+            p.fail(QStringLiteral("%1: skipped: %2 exists (--force overwrites it)").arg(source, destination));
         } else {
-            quorvane::Model_v0_0 model;
-            model.reporter = &reporter;
-            quorvane::attachImportServices(model);
-            if (model.importFrom(destination, source) && QFileInfo::exists(destination)) {
-                outcome = QStringLiteral("-> %1").arg(destination);
-            } else {
-                outcome = QStringLiteral("FAILED: %1")
-                              .arg(model.lastError.isEmpty() ? QStringLiteral("not imported") : model.lastError);
-                ++failed;
-            }
+            // The child prints its own reason when it fails; a child that was stopped cannot.
+            const quorvane::GuardedRun run = quorvane::runGuarded(
+                renderer, {QStringLiteral("import"), source, destination}, {}, quorvane::ChildOutput::Forward);
+            imported = run.succeeded() && QFileInfo::exists(destination);
+            if (terminal)
+                std::printf("\033[K");
+            std::fflush(stdout);
+            if (run.status != quorvane::GuardedRun::Status::Finished)
+                p.fail(QStringLiteral("%1: not a readable model (%2)").arg(source, run.stopReason()));
         }
-        std::printf("%s%s %s %s\n", terminal ? "\033[K" : "", qPrintable(counter), qPrintable(source),
-                    qPrintable(outcome));
-        std::fflush(stdout);
+        if (imported) {
+            std::printf("%s %s -> %s\n", qPrintable(counter), qPrintable(source), qPrintable(destination));
+            std::fflush(stdout);
+        } else {
+            ++failed;
+        }
     }
-    if (failed)
-        std::fprintf(stderr, "quorvane import: %d of %d files not imported\n", failed, int(files.size()));
+    if (failed && files.size() > 1)
+        p.fail(QStringLiteral("%1 of %2 files not imported").arg(failed).arg(files.size()));
     return failed ? 1 : 0;
 }
 

@@ -111,13 +111,27 @@ int exportScene(const QStringList& args)
         return fail(QStringLiteral("give a scene file and exactly one of --viewer OUT.qvx2 or --mobile OUT.qvm2"));
     if (noLogo && !logo.isEmpty())
         return fail(QStringLiteral("--logo and --no-logo exclude each other"));
-    if (!logo.isEmpty() && !QFileInfo(logo).isFile())
-        return fail(QStringLiteral("%1: no such picture").arg(logo));
+    if (!logo.isEmpty()) {
+        if (const QString problem = quorvane::logoFileProblem(logo); !problem.isEmpty())
+            return fail(QStringLiteral("%1: %2").arg(logo, problem));
+    }
 
     quorvane::Scene scene;
     QString error;
     if (!readScene(source, &scene, &error))
         return fail(error);
+    // The archive must not replace the scene or a model file it is made from.
+    const QString target = QFileInfo(viewerOut.isEmpty() ? mobileOut : viewerOut).canonicalFilePath();
+    if (!target.isEmpty()) {
+        QStringList inputs{source};
+        for (const auto& r : scene.markers)
+            inputs << r.modelFile;
+        for (const QString& input : inputs) {
+            if (!input.isEmpty() && QFileInfo(input).canonicalFilePath() == target)
+                return fail(
+                    QStringLiteral("%1: the archive would replace %2, which it is made from").arg(target, input));
+        }
+    }
     for (int i = 0; i < quorvane::kMarkerCount; ++i) {
         const QString& model = scene.markers[size_t(i)].modelFile;
         if (!model.isEmpty() && !QFileInfo(model).isFile())

@@ -1,11 +1,10 @@
-// quorvane thumbnail: the 256 x 256 picture of a model, rendered off screen as an import does.
+// quorvane thumbnail: the 256 x 256 picture of a model, rendered off screen as an import does. The model
+// is read and drawn in quorvane-render under limits.
 #include "Commands.h"
 
-#include "Thumbnail.h"
+#include "GuardedProcess.h"
 
 #include <QFileInfo>
-
-#include <cstdio>
 
 namespace qvtool {
 
@@ -13,26 +12,23 @@ int runThumbnail(const QStringList& args)
 {
     OptionParser p(
         "thumbnail",
-        QStringLiteral(
-            "Renders a model file (any format the scene library reads) into a 256 x 256 picture on pure green.\n"
-            "Needs an X display or a virtual one (xvfb-run)."));
+        QStringLiteral("Renders a model file (any format the scene library reads) into a 256 x 256 picture on pure "
+                       "green.\nNeeds an X display or a virtual one (xvfb-run)."));
     p.addPositionalArgument(QStringLiteral("MODEL"), QStringLiteral("Model file"));
     p.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("Picture to write (PNG, JPEG, BMP)"));
     if (const int code = p.parseArguments(args); code >= 0)
         return code;
     const QStringList pos = p.positionalArguments();
-    if (pos.size() != 2) {
+    if (pos.size() != 2)
         return p.fail(QStringLiteral("expected MODEL OUT.png"), 2);
-    }
-    if (!QFileInfo(pos[0]).isFile()) {
+    if (!QFileInfo(pos[0]).isFile())
         return p.fail(QStringLiteral("%1: no such file").arg(pos[0]), 1);
-    }
-    if (!quorvane::renderModelThumbnail(QFile::encodeName(pos[0]).toStdString(),
-                                        QFile::encodeName(pos[1]).toStdString()) ||
-        !QFileInfo(pos[1]).isFile()) {
-        return p.fail(QStringLiteral("%1: cannot render it (unreadable or empty model, or no display)").arg(pos[0]), 1);
-    }
-    return 0;
+    const quorvane::GuardedRun run =
+        quorvane::runGuarded(quorvane::companionProgram(QStringLiteral("quorvane-render")),
+                             {QStringLiteral("thumbnail"), pos[0], pos[1]}, {}, quorvane::ChildOutput::Forward);
+    if (run.status == quorvane::GuardedRun::Status::Finished)
+        return run.exitCode;
+    return p.fail(QStringLiteral("%1: not a readable model (%2)").arg(pos[0], run.stopReason()), 1);
 }
 
 } // namespace qvtool

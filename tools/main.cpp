@@ -1,48 +1,14 @@
 // quorvane: the command-line companion of the two programs. Never needs a display. The commands that
-// draw models (thumbnail, import) run in quorvane-render, so that this program links no rendering.
+// read or draw models (thumbnail, import) run quorvane-render under limits, so this program links no
+// rendering.
 #include "Commands.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
-#include <vector>
 
 namespace {
-
-// Replaces this process by quorvane-render running `command` with `args`. Returns only on failure.
-int runInRenderer(const char* command, const QStringList& args)
-{
-    const QString dir = QCoreApplication::applicationDirPath();
-    QString program = dir + QStringLiteral("/quorvane-render");
-    if (!QFileInfo(program).isExecutable())
-        program = dir + QStringLiteral("/../lib/quorvane/quorvane-render");
-    std::vector<QByteArray> words{QFile::encodeName(program), QByteArray(command)};
-    for (const QString& a : args)
-        words.push_back(QFile::encodeName(a));
-    std::vector<char*> argv;
-    for (QByteArray& w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
-    std::fflush(nullptr);
-    execv(argv[0], argv.data());
-    return qvtool::fail(command,
-                        QStringLiteral("cannot run %1: %2").arg(program, QString::fromLocal8Bit(std::strerror(errno))));
-}
-
-int forwardThumbnail(const QStringList& args)
-{
-    return runInRenderer("thumbnail", args);
-}
-
-int forwardImport(const QStringList& args)
-{
-    return runInRenderer("import", args);
-}
 
 const qvtool::Command kCommands[] = {
     {"track", "run the marker tracker on pictures or a video, print JSON lines", qvtool::runTrack},
@@ -51,8 +17,8 @@ const qvtool::Command kCommands[] = {
     {"model", "look into a model file (.qmd) or unpack it", qvtool::runModel},
     {"scene", "print a scene file (.qvs2) or export it as an archive", qvtool::runScene},
     {"archive", "look into an export archive (.qvx2, .qvx, .qvm2) or extract it", qvtool::runArchive},
-    {"thumbnail", "render the 256 x 256 thumbnail of a model file", forwardThumbnail},
-    {"import", "import pictures, videos and 3D models into model files (.qmd)", forwardImport},
+    {"thumbnail", "render the 256 x 256 thumbnail of a model file", qvtool::runThumbnail},
+    {"import", "import pictures, videos and 3D models into model files (.qmd)", qvtool::runImport},
 };
 
 void printUsage(FILE* out)

@@ -25,6 +25,15 @@
 
 namespace quorvane {
 
+namespace {
+bool g_captureDiagnostics = true;
+} // namespace
+
+void setCaptureDiagnostics(bool on)
+{
+    g_captureDiagnostics = on;
+}
+
 CustomRenderer::CustomRenderer(osg::Camera* camera) : osgViewer::Renderer(camera)
 {}
 
@@ -65,27 +74,29 @@ void WindowCaptureCallback::operator()(osg::RenderInfo& renderInfo) const
         const osg::GraphicsContext::Traits* traits = gc->getTraits();
         const GLenum format = traits->alpha ? GL_RGBA : GL_RGB;
         const int width = traits->width, height = traits->height;
-        std::cout << "Capture: size=" << width << "x" << height
-                  << ", format=" << (format == GL_RGBA ? "GL_RGBA" : "GL_RGB") << std::endl;
+        if (g_captureDiagnostics)
+            std::cout << "Capture: size=" << width << "x" << height
+                      << ", format=" << (format == GL_RGBA ? "GL_RGBA" : "GL_RGB") << std::endl;
         m_image->readPixels(0, 0, width, height, format, GL_UNSIGNED_BYTE);
     }
     if (!m_fileName.empty()) {
-        std::cout << "Writing to: " << m_fileName << std::endl;
+        if (g_captureDiagnostics)
+            std::cout << "Writing to: " << m_fileName << std::endl;
         osgDB::writeImageFile(*m_image, m_fileName, osgDB::Registry::instance()->getOptions());
     }
 }
 
-bool renderModelThumbnail(const std::string& modelPath, const std::string& imagePath)
+ThumbnailRenderer::Result renderModelThumbnail(const std::string& modelPath, const std::string& imagePath)
 {
     // Read the model first: without one there is nothing to draw and no context is needed.
     quorvane::registerAssimpReader();
     osg::ref_ptr<osg::Node> model = osgDB::readRefNodeFile(modelPath, osgDB::Registry::instance()->getOptions());
     if (!model)
-        return false;
+        return ThumbnailRenderer::Result::UnreadableModel;
     const osg::BoundingSphere bs = model->getBound();
     // An empty model has no size to fit into the picture.
     if (!bs.valid() || !(bs.radius() > 0.0f) || !std::isfinite(bs.radius()))
-        return false;
+        return ThumbnailRenderer::Result::UnreadableModel;
 
     osg::ref_ptr<osgViewer::Viewer> viewer = new osgViewer::Viewer;
     osg::ref_ptr<osg::GraphicsContext::Traits> traits =
@@ -100,7 +111,7 @@ bool renderModelThumbnail(const std::string& modelPath, const std::string& image
         traits->pbuffer = false;
         gc = osg::GraphicsContext::createGraphicsContext(traits.get());
         if (!gc)
-            return false;
+            return ThumbnailRenderer::Result::NoGraphics;
     }
 
     osg::ref_ptr<osg::Camera> camera = new osg::Camera;
@@ -133,7 +144,7 @@ bool renderModelThumbnail(const std::string& modelPath, const std::string& image
     viewer->setSceneData(scale.get());
     viewer->realize();
     if (!viewer->isRealized())
-        return false;
+        return ThumbnailRenderer::Result::NoGraphics;
     viewer->frame();
 
     // Let paged data arrive, culling only; a bounded wait keeps a broken pager from hanging us.
@@ -146,10 +157,10 @@ bool renderModelThumbnail(const std::string& modelPath, const std::string& image
     camera->setFinalDrawCallback(new WindowCaptureCallback(buffer, imagePath));
     viewer->renderingTraversals();
     camera->setFinalDrawCallback(nullptr);
-    return true;
+    return ThumbnailRenderer::Result::Written;
 }
 
-bool OffscreenThumbnailRenderer::renderModel(const QString& modelPath, const QString& imagePath)
+ThumbnailRenderer::Result OffscreenThumbnailRenderer::renderModel(const QString& modelPath, const QString& imagePath)
 {
     return renderModelThumbnail(QFile::encodeName(modelPath).toStdString(), QFile::encodeName(imagePath).toStdString());
 }

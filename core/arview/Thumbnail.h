@@ -48,13 +48,17 @@ private:
 // Renders the model file off screen at 256 x 256 on pure green and writes the picture to
 // imagePath. False when no graphics context can be made, the model cannot be read or it has no
 // extent; nothing is written then.
-bool renderModelThumbnail(const std::string& modelPath, const std::string& imagePath);
+// Whether the capture callback prints its diagnostic lines ("Capture: size=...", "Writing to: ...") on
+// standard output, as the programs do; the command-line tool keeps its output to its own lines.
+void setCaptureDiagnostics(bool on);
+
+ThumbnailRenderer::Result renderModelThumbnail(const std::string& modelPath, const std::string& imagePath);
 
 // The thumbnails of an import: models through renderModelThumbnail, videos through OpenCV's FFmpeg reader.
 class OffscreenThumbnailRenderer : public ThumbnailRenderer
 {
 public:
-    bool renderModel(const QString& modelPath, const QString& imagePath) override;
+    Result renderModel(const QString& modelPath, const QString& imagePath) override;
     QImage firstVideoFrame(const QString& videoPath) override;
 };
 

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QSaveFile>
 #include <QtEndian>
 
@@ -221,6 +222,22 @@ QByteArray buildLogoPng(const LogoChoice& choice)
     buffer.open(QIODevice::WriteOnly);
     logo.save(&buffer, "PNG");
     return png;
+}
+
+QString logoFileProblem(const QString& path)
+{
+    constexpr int kMaxLogoSide = 16384;
+    if (!QFileInfo(path).isFile())
+        return QStringLiteral("no such file");
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (!reader.canRead() || !size.isValid())
+        return QStringLiteral("not a readable picture");
+    if (size.width() > kMaxLogoSide || size.height() > kMaxLogoSide)
+        return QStringLiteral("too large a picture (%1 x %2 pixels)").arg(size.width()).arg(size.height());
+    if (reader.read().isNull())
+        return QStringLiteral("not a readable picture");
+    return QString();
 }
 
 namespace {

@@ -56,6 +56,9 @@ struct LogoChoice
     QString file;
 };
 QByteArray buildLogoPng(const LogoChoice& choice);
+// Why the file cannot serve as a custom logo ("no such file", "not a readable picture", "too large a
+// picture"), or an empty string when it can. Only the header is read for the size check.
+QString logoFileProblem(const QString& path);
 
 // Write the archives; the file is replaced only once the new one is complete.
 bool writeViewerArchive(const QString& path, const QByteArray& sceneData, const QByteArray& logoPng);

@@ -56,7 +56,7 @@ bool importPlain(ImportJob& job, PreparedContent* out)
         return job.fail(QStringLiteral("cannot copy the model"));
     out->kind = SelfContainedModel;
     out->contentFile = copy;
-    return job.saveModelThumbnail(copy) || job.fail(QStringLiteral("cannot write the thumbnail"));
+    return job.saveModelThumbnail(copy);
 }
 
 // Every other format is converted into one self-contained FBX.
@@ -70,7 +70,7 @@ bool importConverted(ImportJob& job, PreparedContent* out)
         return job.fail(why.isEmpty() ? QStringLiteral("cannot convert the model") : why);
     out->kind = SelfContainedModel;
     out->contentFile = fbx;
-    return job.saveModelThumbnail(fbx) || job.fail(QStringLiteral("cannot write the thumbnail"));
+    return job.saveModelThumbnail(fbx);
 }
 
 bool prepare(ImportJob& job, PreparedContent* out)
@@ -123,6 +123,8 @@ bool Model_v0_0::importFrom(const QString& destination, const QString& source)
     import::ImportJob job(source, reporter ? reporter : &fallback, thumbnailRenderer, converter, &lastError);
     if (!job.sourceInfo.isFile())
         return job.fail(QStringLiteral("no such file"));
+    if (job.workFolder.isEmpty())
+        return job.fail(QStringLiteral("cannot make a work folder in %1").arg(tempDirectory().path()));
     QFile::remove(job.thumbnailFile()); // never store the thumbnail of an earlier import
     import::PreparedContent prepared;
     return import::prepare(job, &prepared) && import::writePrepared(job, prepared, destination);

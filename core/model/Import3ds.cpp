@@ -145,7 +145,7 @@ bool import3ds(ImportJob& job, PreparedContent* out)
     if (!copyReplacing(job.source, out->contentFile))
         return job.fail(QStringLiteral("cannot copy the model"));
     out->kind = NestedResourceModel;
-    return job.saveModelThumbnail(out->contentFile) || job.fail(QStringLiteral("cannot write the thumbnail"));
+    return job.saveModelThumbnail(out->contentFile);
 }
 
 } // namespace quorvane::import

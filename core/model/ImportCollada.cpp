@@ -133,7 +133,7 @@ bool importCollada(ImportJob& job, PreparedContent* out)
     }
     out->kind = ResourceModel;
     out->contentFile = document;
-    return job.saveModelThumbnail(document) || job.fail(QStringLiteral("cannot write the thumbnail"));
+    return job.saveModelThumbnail(document);
 }
 
 } // namespace quorvane::import

@@ -128,7 +128,7 @@ bool importObj(ImportJob& job, PreparedContent* out)
         out->sideFiles.append({entry, false});
     out->kind = ResourceModel;
     out->contentFile = model;
-    return job.saveModelThumbnail(model) || job.fail(QStringLiteral("cannot write the thumbnail"));
+    return job.saveModelThumbnail(model);
 }
 
 } // namespace quorvane::import

@@ -13,10 +13,15 @@ namespace quorvane {
 class ThumbnailRenderer
 {
 public:
+    enum class Result {
+        Written,         // the picture is there
+        UnreadableModel, // no reader takes the file, or it holds nothing to draw: not a model
+        NoGraphics,      // no graphics context here (no display): the model could not be drawn
+    };
     virtual ~ThumbnailRenderer() = default;
     // Draws the model file into the picture file `imagePath` on pure green (0, 255, 0), which the import
-    // makes transparent. False, writing nothing, when the model cannot be read or drawn.
-    virtual bool renderModel(const QString& modelPath, const QString& imagePath) = 0;
+    // makes transparent. Nothing is written unless it returns Written.
+    virtual Result renderModel(const QString& modelPath, const QString& imagePath) = 0;
     // The first frame of a video, or a null picture when it cannot be decoded.
     virtual QImage firstVideoFrame(const QString& videoPath) = 0;
 };

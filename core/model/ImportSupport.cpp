@@ -64,10 +64,11 @@ QImage keyOutGreen(QImage image)
 
 ImportJob::ImportJob(const QString& sourceFile, ImportReporter* reporter, ThumbnailRenderer* thumbnailRenderer,
                      ModelConverter* modelConverter, QString* error)
-    : source(sourceFile),
+    : m_workDir(tempDirectory().filePath(QStringLiteral("import-XXXXXX"))),
+      source(sourceFile),
       sourceInfo(sourceFile),
       sourceFolder(sourceInfo.absoluteDir()),
-      workFolder(tempDirectory().path()),
+      workFolder(m_workDir.path()),
       completeBaseName(sourceInfo.completeBaseName()),
       baseName(sourceInfo.baseName()),
       renderer(thumbnailRenderer),
@@ -100,14 +101,21 @@ void ImportJob::warn(const QString& text)
 bool ImportJob::saveModelThumbnail(const QString& modelFile)
 {
     const QString rendered = QStringLiteral("%1/%2.bmp").arg(workFolder, completeBaseName);
-    if (renderer && renderer->renderModel(modelFile, rendered)) {
+    const ThumbnailRenderer::Result result =
+        renderer ? renderer->renderModel(modelFile, rendered) : ThumbnailRenderer::Result::NoGraphics;
+    // SVG drawings have no model reader here: they keep the built-in picture, as they always did.
+    const bool drawing = sourceInfo.suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0;
+    if (result == ThumbnailRenderer::Result::UnreadableModel && !drawing)
+        return fail(QStringLiteral("not a readable model"));
+    if (result == ThumbnailRenderer::Result::Written) {
         const QImage image(rendered);
         QFile::remove(rendered);
         if (!image.isNull() && keyOutGreen(image).save(m_thumbnailFile, "PNG"))
             return true;
     }
     initResources();
-    return QImage(QString::fromLatin1(kFallbackThumbnail)).save(m_thumbnailFile, "PNG");
+    return QImage(QString::fromLatin1(kFallbackThumbnail)).save(m_thumbnailFile, "PNG") ||
+           fail(QStringLiteral("cannot write the thumbnail"));
 }
 
 bool ImportJob::savePictureThumbnail(const QImage& picture)

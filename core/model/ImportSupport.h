@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QList>
 #include <QString>
+#include <QTemporaryDir>
 
 class QImage;
 
@@ -33,6 +34,10 @@ struct PreparedContent
 
 class ImportJob
 {
+    // Declared first: the work folder exists before anything else is set up, and goes (with all the copies
+    // an import makes) when the job ends.
+    QTemporaryDir m_workDir;
+
 public:
     ImportJob(const QString& source, ImportReporter* reporter, ThumbnailRenderer* renderer, ModelConverter* converter,
               QString* error);
@@ -40,7 +45,7 @@ public:
     const QString source;           // the content file as the user gave it
     const QFileInfo sourceInfo;     //
     const QDir sourceFolder;        // where the relative names inside a model start
-    const QString workFolder;       // tempDirectory(): every copy lands here
+    const QString workFolder;       // a fresh folder inside tempDirectory(): every copy lands here
     const QString completeBaseName; // the file name without its last suffix
     const QString baseName;         // the file name up to its first dot
     ThumbnailRenderer* const renderer;
@@ -57,7 +62,8 @@ public:
     // Tells the user about something left out; the import carries on.
     void warn(const QString& text);
 
-    // The thumbnail of a model: rendered on green with the green made transparent, else the built-in picture.
+    // The thumbnail of a model: rendered on green with the green made transparent, else (no graphics here)
+    // the built-in picture. False, with the reason, when the renderer finds no model in the file.
     bool saveModelThumbnail(const QString& modelFile);
     // The thumbnail of a picture or a video frame: scaled to fit 256 x 256. False for a null picture.
     bool savePictureThumbnail(const QImage& picture);

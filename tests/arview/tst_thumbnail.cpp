@@ -38,7 +38,8 @@ void TestThumbnail::modelInTheMiddleOnGreen()
     QFETCH(QString, model);
     const QString out = m_dir.filePath(QStringLiteral("thumb.png"));
     QFile::remove(out);
-    QVERIFY(renderModelThumbnail("/usr/share/assimp/models/" + model.toStdString(), out.toStdString()));
+    QCOMPARE(renderModelThumbnail("/usr/share/assimp/models/" + model.toStdString(), out.toStdString()),
+             ThumbnailRenderer::Result::Written);
     const QImage img(out);
     QCOMPARE(img.size(), QSize(256, 256));
     const QRgb green = qRgb(0, 255, 0);
@@ -73,7 +74,9 @@ void TestThumbnail::failuresWriteNothing()
     const QString empty = m_dir.filePath(QStringLiteral("empty.osgt"));
     QVERIFY(osgDB::writeNodeFile(*new osg::Group, empty.toStdString()));
     for (const QString& model : {junk, empty, m_dir.filePath(QStringLiteral("missing.dae"))}) {
-        QVERIFY2(!renderModelThumbnail(model.toStdString(), out.toStdString()), qPrintable(model));
+        // None of them holds a model: the renderer says so (it is not a missing display).
+        QCOMPARE(renderModelThumbnail(model.toStdString(), out.toStdString()),
+                 ThumbnailRenderer::Result::UnreadableModel);
         QVERIFY(!QFile::exists(out));
     }
 }
@@ -86,7 +89,7 @@ void TestThumbnail::commandLine()
             {QStringLiteral("thumbnail"), QStringLiteral("/usr/share/assimp/models/3DS/fels.3ds"), out});
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 0);
-    QVERIFY(p.readAllStandardOutput().contains("Capture: size=256x256"));
+    QCOMPARE(p.readAllStandardOutput(), QByteArray()); // the renderer's own diagnostics stay out of the tool
     QCOMPARE(QImage(out).size(), QSize(256, 256));
 
     p.start(QStringLiteral(QUORVANE_TOOL),

@@ -1,0 +1,79 @@
+#include "GuardedProcess.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <sys/resource.h>
+
+namespace quorvane {
+
+QString GuardedRun::stopReason() const
+{
+    switch (status) {
+    case Status::Finished:
+        return QString();
+    case Status::Stopped:
+        return QStringLiteral("the reader stopped (it crashed or ran out of its memory or time limit)");
+    case Status::TimedOut:
+        return QStringLiteral("the reader took too long and was stopped");
+    case Status::FailedToStart:
+        return QStringLiteral("the reader could not be started");
+    }
+    return QString();
+}
+
+GuardedRun runGuarded(const QString& program, const QStringList& args, const GuardLimits& limits, ChildOutput output)
+{
+    GuardedRun run;
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(args);
+    process.setProcessChannelMode(output == ChildOutput::Forward ? QProcess::ForwardedChannels
+                                                                 : QProcess::SeparateChannels);
+    // Runs in the child between fork and exec: only async-signal-safe calls.
+    const rlim_t memory = rlim_t(limits.addressSpaceBytes);
+    const rlim_t cpu = rlim_t(limits.cpuSeconds);
+    process.setChildProcessModifier([memory, cpu] {
+        const rlimit as{memory, memory};
+        setrlimit(RLIMIT_AS, &as);
+        const rlimit seconds{cpu, cpu};
+        setrlimit(RLIMIT_CPU, &seconds);
+        const rlimit noCore{0, 0}; // an abort must not leave a core file behind
+        setrlimit(RLIMIT_CORE, &noCore);
+    });
+    process.start();
+    if (!process.waitForStarted(30000)) {
+        run.status = GuardedRun::Status::FailedToStart;
+        return run;
+    }
+    if (!process.waitForFinished(limits.wallSeconds * 1000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        run.status = GuardedRun::Status::TimedOut;
+    } else if (process.exitStatus() == QProcess::CrashExit) {
+        run.status = GuardedRun::Status::Stopped;
+    } else {
+        run.status = GuardedRun::Status::Finished;
+        run.exitCode = process.exitCode();
+    }
+    if (output == ChildOutput::Capture) {
+        run.standardOutput = process.readAllStandardOutput();
+        run.standardError = process.readAllStandardError();
+    }
+    return run;
+}
+
+QString companionProgram(const QString& name)
+{
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QStringList candidates{dir + QLatin1Char('/') + name, dir + QStringLiteral("/../tools/") + name,
+                                 dir + QStringLiteral("/../lib/quorvane/") + name};
+    for (const QString& candidate : candidates) {
+        if (QFileInfo(candidate).isExecutable())
+            return QFileInfo(candidate).absoluteFilePath();
+    }
+    return candidates.first();
+}
+
+} // namespace quorvane

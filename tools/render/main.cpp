@@ -1,0 +1,92 @@
+// quorvane-render: the part of the tool that runs third-party model readers and draws models, one piece
+// of work per run. `quorvane` starts it under memory and time limits (GuardedProcess.h), so a reader that
+// aborts or runs away ends this process only, and the user gets one clear line.
+//
+//   quorvane-render thumbnail MODEL OUT     the 256 x 256 picture of a model on pure green
+//   quorvane-render import SOURCE TARGET    one content file into the model file TARGET
+#include "Model.h"
+#include "Thumbnail.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <osg/Notify>
+
+#include <opencv2/core/utils/logger.hpp>
+
+#include <cstdio>
+
+namespace {
+
+// The readers' own chatter ("line not handled", decoder notices) is not the tool's output.
+class SilentNotifyHandler : public osg::NotifyHandler
+{
+public:
+    void notify(osg::NotifySeverity, const char*) override {}
+};
+
+class PrintingReporter : public quorvane::ImportReporter
+{
+public:
+    void warning(const QString&, const QString& text) override { print("warning", text); }
+    void error(const QString&, const QString& text) override { print("error", text); }
+
+private:
+    static void print(const char* what, QString text)
+    {
+        text.replace(QLatin1Char('\n'), QLatin1String("\n    "));
+        std::fprintf(stderr, "  %s: %s\n", what, qPrintable(text.trimmed()));
+    }
+};
+
+int fail(const char* command, const QString& subject, const QString& reason)
+{
+    std::fprintf(stderr, "quorvane %s: %s: %s\n", command, qPrintable(subject), qPrintable(reason));
+    return 1;
+}
+
+int thumbnail(const QString& model, const QString& out)
+{
+    switch (
+        quorvane::renderModelThumbnail(QFile::encodeName(model).toStdString(), QFile::encodeName(out).toStdString())) {
+    case quorvane::ThumbnailRenderer::Result::Written:
+        return QFileInfo(out).isFile() ? 0 : fail("thumbnail", out, QStringLiteral("cannot write the picture"));
+    case quorvane::ThumbnailRenderer::Result::UnreadableModel:
+        return fail("thumbnail", model, QStringLiteral("not a readable model"));
+    case quorvane::ThumbnailRenderer::Result::NoGraphics:
+        return fail("thumbnail", model, QStringLiteral("cannot draw it here: no display (try xvfb-run)"));
+    }
+    return 1;
+}
+
+int import(const QString& source, const QString& target)
+{
+    PrintingReporter reporter;
+    quorvane::Model_v0_0 model;
+    model.reporter = &reporter;
+    quorvane::attachImportServices(model);
+    if (model.importFrom(target, source) && QFileInfo(target).isFile())
+        return 0;
+    return fail("import", source, model.lastError.isEmpty() ? QStringLiteral("not imported") : model.lastError);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quorvane"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorvane"));
+    osg::setNotifyHandler(new SilentNotifyHandler);
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+    qputenv("OPENCV_FFMPEG_LOGLEVEL", "-8");
+    quorvane::setCaptureDiagnostics(false);
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 4 && args[1] == QLatin1String("thumbnail"))
+        return thumbnail(args[2], args[3]);
+    if (args.size() == 4 && args[1] == QLatin1String("import"))
+        return import(args[2], args[3]);
+    std::fprintf(stderr, "quorvane-render: runs one 'thumbnail MODEL OUT' or 'import SOURCE TARGET' for quorvane\n");
+    return 2;
+}
