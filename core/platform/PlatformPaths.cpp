@@ -21,8 +21,8 @@ QDir localDataDirectory(const QString& name)
 std::unique_ptr<QSettings> machineSettings()
 {
     // It holds the web account's login token: it lives in a folder only the user may enter.
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                        QStringLiteral("/Quorvane/machine");
+    const QString dir =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Quorvane/machine");
     QDir().mkpath(dir);
     QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return std::make_unique<QSettings>(dir + QStringLiteral("/Quorvane Author.conf"), QSettings::IniFormat);
