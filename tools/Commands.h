@@ -21,6 +21,7 @@ int runScene(const QStringList& args);
 int runArchive(const QStringList& args);
 int runThumbnail(const QStringList& args);
 int runImport(const QStringList& args);
+int runShare(const QStringList& args);
 
 // For commands that take an action word: prints the usage and gives the exit code when the
 // arguments are empty (2, usage on standard error) or ask for help (0, usage on standard output);

@@ -102,7 +102,8 @@ quorvane::AnalyticsState GoogleAnalyticsManager::state() const
 void GoogleAnalyticsManager::sendPage(const QString& page)
 {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, page] { sendPage(page); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, page] { sendPage(page); }, Qt::QueuedConnection);
         return;
     }
     if (!isConfigured()) {
