@@ -7,8 +7,7 @@
 
 ConnectionGuard::ConnectionGuard(qint64 maxRequestBytes, qint64 maxTotalBytes, QObject* parent)
     : QTcpServer(parent), m_maxRequestBytes(maxRequestBytes), m_maxTotalBytes(maxTotalBytes)
-{
-}
+{}
 
 void ConnectionGuard::incomingConnection(qintptr descriptor)
 {

@@ -59,15 +59,14 @@ QByteArray scenePage(const SharedScene& scene, const QString& downloadUrl, const
 {
     const QString kind = scene.kind == SceneKind::Mobile ? QStringLiteral("Escena para móviles (.qvm2)")
                                                          : QStringLiteral("Escena para Quorvane Viewer (.qvx2)");
-    const QString body =
-        QStringLiteral("<h1>%1</h1><div class=\"scene\"><div class=\"facts\"><dl>"
-                       "<dt>Tipo</dt><dd>%2</dd><dt>Tamaño</dt><dd>%3</dd><dt>Fecha</dt><dd>%4</dd>"
-                       "<dt>Compartida por</dt><dd>%5</dd></dl>"
-                       "<a class=\"button\" href=\"%6\" download>Descargar escena</a>"
-                       "<div class=\"link\">%7</div></div>"
-                       "<div class=\"qr\">%8Escanee el código para descargarla</div></div>")
-            .arg(esc(scene.name), kind, formattedSize(scene.size), formattedDate(scene.uploaded), esc(scene.user),
-                 esc(downloadUrl), esc(downloadUrl), QString::fromUtf8(qrSvg));
+    const QString body = QStringLiteral("<h1>%1</h1><div class=\"scene\"><div class=\"facts\"><dl>"
+                                        "<dt>Tipo</dt><dd>%2</dd><dt>Tamaño</dt><dd>%3</dd><dt>Fecha</dt><dd>%4</dd>"
+                                        "<dt>Compartida por</dt><dd>%5</dd></dl>"
+                                        "<a class=\"button\" href=\"%6\" download>Descargar escena</a>"
+                                        "<div class=\"link\">%7</div></div>"
+                                        "<div class=\"qr\">%8Escanee el código para descargarla</div></div>")
+                             .arg(esc(scene.name), kind, formattedSize(scene.size), formattedDate(scene.uploaded),
+                                  esc(scene.user), esc(downloadUrl), esc(downloadUrl), QString::fromUtf8(qrSvg));
     return page(scene.name, body);
 }
 

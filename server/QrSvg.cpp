@@ -4,8 +4,8 @@
 
 QByteArray qrCodeSvg(const QByteArray& text, int pixelsPerModule)
 {
-    QRcode* code = QRcode_encodeData(int(text.size()), reinterpret_cast<const unsigned char*>(text.constData()), 0,
-                                     QR_ECLEVEL_M);
+    QRcode* code =
+        QRcode_encodeData(int(text.size()), reinterpret_cast<const unsigned char*>(text.constData()), 0, QR_ECLEVEL_M);
     if (!code)
         return {};
     const int quiet = 4;
@@ -21,6 +21,7 @@ QByteArray qrCodeSvg(const QByteArray& text, int pixelsPerModule)
     const QByteArray px = QByteArray::number(side * pixelsPerModule);
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + px + "\" height=\"" + px + "\" viewBox=\"0 0 " +
            QByteArray::number(side) + ' ' + QByteArray::number(side) +
-           "\" shape-rendering=\"crispEdges\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/><path fill=\"#000\" d=\"" +
+           "\" shape-rendering=\"crispEdges\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\"/><path fill=\"#000\" "
+           "d=\"" +
            path + "\"/></svg>";
 }

@@ -122,8 +122,8 @@ bool SceneStore::find(const QString& id, SharedScene* scene) const
     scene->name = info.value(QStringLiteral("name")).toString();
     scene->size = qint64(info.value(QStringLiteral("size")).toDouble());
     scene->uploaded = QDateTime::fromString(info.value(QStringLiteral("uploaded")).toString(), Qt::ISODateWithMs);
-    scene->kind =
-        info.value(QStringLiteral("kind")).toString() == QLatin1String("mobile") ? SceneKind::Mobile : SceneKind::Viewer;
+    scene->kind = info.value(QStringLiteral("kind")).toString() == QLatin1String("mobile") ? SceneKind::Mobile
+                                                                                           : SceneKind::Viewer;
     scene->user = info.value(QStringLiteral("user")).toString();
     return true;
 }

@@ -38,12 +38,13 @@ QByteArray xmlReply(bool ok, const char* child, const QString& text)
 
 void send(QHttpServerResponder& responder, Status status, const QByteArray& body, const QByteArray& type)
 {
-    responder.write(body,
-                    {{"Content-Type", type},
-                     {"X-Content-Type-Options", "nosniff"},
-                     {"Cache-Control", "no-store"},
-                     {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; img-src 'self' data:"}},
-                    status);
+    responder.write(
+        body,
+        {{"Content-Type", type},
+         {"X-Content-Type-Options", "nosniff"},
+         {"Cache-Control", "no-store"},
+         {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; img-src 'self' data:"}},
+        status);
 }
 
 void sendXml(QHttpServerResponder& responder, Status status, bool ok, const char* child, const QString& text)
@@ -76,8 +77,7 @@ QByteArray contentDisposition(const QString& name)
 
 ShareServer::ShareServer(const ShareServerSettings& settings, QObject* parent)
     : QAbstractHttpServer(parent), m_settings(settings), m_users(settings.dataDir), m_scenes(settings.dataDir)
-{
-}
+{}
 
 quint16 ShareServer::start(const QHostAddress& address, quint16 port, QString* error)
 {
@@ -107,7 +107,8 @@ QString ShareServer::baseUrl(const QHttpServerRequest& request) const
         return url;
     }
     // The address the client used, when it is a plain host and port.
-    static const QRegularExpression hostPattern(QStringLiteral("^[A-Za-z0-9.\\-]+(:[0-9]{1,5})?$|^\\[[0-9A-Fa-f:.]+\\](:[0-9]{1,5})?$"));
+    static const QRegularExpression hostPattern(
+        QStringLiteral("^[A-Za-z0-9.\\-]+(:[0-9]{1,5})?$|^\\[[0-9A-Fa-f:.]+\\](:[0-9]{1,5})?$"));
     const QString host = QString::fromLatin1(request.value("Host"));
     if (hostPattern.match(host).hasMatch())
         return QStringLiteral("http://") + host;
@@ -269,8 +270,7 @@ void ShareServer::scene(const QHttpServerRequest& request, QHttpServerResponder&
         return;
     }
     // The responder owns the file and sends it in pieces.
-    responder.write(file,
-                    {{"Content-Type", "application/octet-stream"},
-                     {"Content-Disposition", contentDisposition(s.name)},
-                     {"X-Content-Type-Options", "nosniff"}});
+    responder.write(file, {{"Content-Type", "application/octet-stream"},
+                           {"Content-Disposition", contentDisposition(s.name)},
+                           {"X-Content-Type-Options", "nosniff"}});
 }

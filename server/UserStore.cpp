@@ -120,8 +120,8 @@ bool UserStore::saveUsers() const
     names.sort();
     for (const QString& name : names) {
         const Account& a = m_users.value(name);
-        out += name.toUtf8() + '\t' + a.salt.toHex() + '\t' + QByteArray::number(a.iterations) + '\t' +
-               a.hash.toHex() + '\n';
+        out += name.toUtf8() + '\t' + a.salt.toHex() + '\t' + QByteArray::number(a.iterations) + '\t' + a.hash.toHex() +
+               '\n';
     }
     return writePrivately(m_dir.filePath(QLatin1String(kUsersFile)), out);
 }
@@ -130,8 +130,8 @@ bool UserStore::saveSessions() const
 {
     QByteArray out;
     for (auto it = m_sessions.cbegin(); it != m_sessions.cend(); ++it)
-        out += it.key() + '\t' + it->user.toUtf8() + '\t' + QByteArray::number(it->issued) + '\t' +
-               it->salt.toHex() + '\n';
+        out += it.key() + '\t' + it->user.toUtf8() + '\t' + QByteArray::number(it->issued) + '\t' + it->salt.toHex() +
+               '\n';
     return writePrivately(m_dir.filePath(QLatin1String(kSessionsFile)), out);
 }
 

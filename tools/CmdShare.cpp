@@ -113,10 +113,10 @@ int qvtool::runShare(const QStringList& args)
                         .arg(QLatin1String(quorvane::kServiceUrlEnv), QLatin1String(quorvane::kServiceUrlKey)));
     int code = 0;
     if (!dotcom.login(user, password, &code)) {
-        return fail(code == QuorvaneDotCom::WrongCredentials
-                        ? QStringLiteral("wrong user name or password")
-                        : QStringLiteral("no answer from the sharing service at %1")
-                              .arg(dotcom.serviceUrl().toString()));
+        return fail(
+            code == QuorvaneDotCom::WrongCredentials
+                ? QStringLiteral("wrong user name or password")
+                : QStringLiteral("no answer from the sharing service at %1").arg(dotcom.serviceUrl().toString()));
     }
     ConsoleProgress progress;
     QString message;

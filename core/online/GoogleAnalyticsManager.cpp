@@ -36,15 +36,12 @@ GoogleAnalyticsManager& GoogleAnalyticsManager::instance()
     return single;
 }
 
-GoogleAnalyticsManager::GoogleAnalyticsManager() : m_collector(quorvane::configuredCollectorUrl())
+GoogleAnalyticsManager::GoogleAnalyticsManager()
 {
     // Sockets and timers need a running event loop: the program's main thread has one.
     if (QCoreApplication::instance() && thread() != QCoreApplication::instance()->thread())
         moveToThread(QCoreApplication::instance()->thread());
-    const auto settings = quorvane::machineSettings();
-    m_enabled = settings->value(QLatin1String(quorvane::kAnalyticsEnabledKey), !m_collector.isEmpty()).toBool();
     m_state.visitorId = randomNumber();
-    m_context.collectorHost = m_collector.host();
     m_context.locale = quorvane::utmLocaleName(QLocale::system());
     m_context.screenSize = QStringLiteral("0x0");
     setProduct(QString(), QString(), QSize());
@@ -76,17 +73,17 @@ void GoogleAnalyticsManager::setProduct(const QString& productName, const QStrin
 
 bool GoogleAnalyticsManager::isConfigured() const
 {
-    return !m_collector.isEmpty();
+    return !quorvane::configuredCollectorUrl().isEmpty();
 }
 
 bool GoogleAnalyticsManager::isEnabled() const
 {
-    return isConfigured() && m_enabled;
+    return isConfigured() &&
+           quorvane::machineSettings()->value(QLatin1String(quorvane::kAnalyticsEnabledKey), true).toBool();
 }
 
 void GoogleAnalyticsManager::setEnabled(bool on)
 {
-    m_enabled = on;
     const auto settings = quorvane::machineSettings();
     settings->setValue(QLatin1String(quorvane::kAnalyticsEnabledKey), on);
     settings->sync();
@@ -113,7 +110,7 @@ void GoogleAnalyticsManager::sendPage(const QString& page)
                                                      QLatin1String(quorvane::kCollectorUrlKey)));
         return;
     }
-    if (!m_enabled || m_queue.size() >= kMaxQueued)
+    if (!isEnabled() || m_queue.size() >= kMaxQueued)
         return;
     m_queue.enqueue(page);
     if (!m_socket)
@@ -126,6 +123,14 @@ void GoogleAnalyticsManager::sendNext()
     if (m_socket || m_queue.isEmpty())
         return;
     m_current = m_queue.dequeue();
+    m_collector = quorvane::configuredCollectorUrl();
+    if (m_collector.isEmpty()) {
+        emit pageDone(m_current, false);
+        m_current.clear();
+        QTimer::singleShot(0, this, &GoogleAnalyticsManager::sendNext);
+        return;
+    }
+    m_context.collectorHost = m_collector.host();
     m_connected = false;
     m_socket = new QTcpSocket(this);
     m_timer = new QTimer(this);

@@ -6,7 +6,8 @@
 // thread (the program's main thread) through asynchronous sockets; connecting and writing each give up
 // after 30 s. Nothing is sent without a configured collector (said once on standard output) or while
 // the user has switched analytics off; the switch is the setting "analytics/enabled" in the shared
-// machine settings file, on by default exactly when a collector is configured (OnlineConfig.h).
+// machine settings file, on by default exactly when a collector is configured (OnlineConfig.h). Both
+// are read for every page, so a change counts at once.
 //
 // Each program names itself once at start:
 //   GoogleAnalyticsManager::instance().setProduct(GoogleAnalyticsManager::kAuthorProduct,
@@ -73,8 +74,7 @@ private:
     void finishCurrent(bool written);
     static void dropConnection();
 
-    QUrl m_collector;
-    bool m_enabled = false;
+    QUrl m_collector; // of the page being sent
     quorvane::AnalyticsState m_state;
     quorvane::AnalyticsContext m_context;
     QQueue<QString> m_queue;

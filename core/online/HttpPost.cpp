@@ -24,8 +24,11 @@ HttpResult postAndWait(const HttpPost& post)
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (post.progress)
-        QObject::connect(reply, &QNetworkReply::uploadProgress, &loop,
-                         [&](qint64 sent, qint64 total) { post.progress(sent, total); });
+        QObject::connect(reply, &QNetworkReply::uploadProgress, &loop, [&](qint64 sent, qint64 total) {
+            // The network layer ends with (0, 0), which says nothing.
+            if (total > 0)
+                post.progress(sent, total);
+        });
 
     bool timedOut = false;
     bool cancelled = false;

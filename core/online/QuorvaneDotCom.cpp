@@ -46,7 +46,7 @@ QuorvaneDotCom& QuorvaneDotCom::instance()
     return single;
 }
 
-QuorvaneDotCom::QuorvaneDotCom() : m_service(quorvane::configuredServiceUrl())
+QuorvaneDotCom::QuorvaneDotCom()
 {
     const auto settings = quorvane::machineSettings();
     m_token = settings->value(QLatin1String(kTokenKey)).toByteArray();
@@ -71,12 +71,12 @@ void QuorvaneDotCom::save() const
 
 bool QuorvaneDotCom::isConfigured() const
 {
-    return !m_service.isEmpty();
+    return !serviceUrl().isEmpty();
 }
 
 QUrl QuorvaneDotCom::serviceUrl() const
 {
-    return m_service;
+    return quorvane::configuredServiceUrl();
 }
 
 QString QuorvaneDotCom::notConfiguredMessage()
@@ -118,12 +118,13 @@ bool QuorvaneDotCom::login(const QString& user, const QString& password, int* co
         m_token.clear();
         return false;
     };
-    if (reportIfNotConfigured(m_service))
+    const QUrl service = serviceUrl();
+    if (reportIfNotConfigured(service))
         return fail(NotConfigured);
 
     // As typed: a name or password with "&" or "=" goes into the body unchanged.
     const QByteArray body = QStringLiteral("name=%1&pass=%2").arg(user, password).toUtf8();
-    const QString text = post(quorvane::serviceEndpoint(m_service, QStringLiteral("/ws/login.php")), body);
+    const QString text = post(quorvane::serviceEndpoint(service, QStringLiteral("/ws/login.php")), body);
     if (text.isEmpty())
         return fail(NoReply);
 
@@ -143,7 +144,8 @@ bool QuorvaneDotCom::upload(const QString& path, QString* message, quorvane::Upl
 {
     if (message)
         message->clear();
-    if (reportIfNotConfigured(m_service))
+    const QUrl service = serviceUrl();
+    if (reportIfNotConfigured(service))
         return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -164,7 +166,7 @@ bool QuorvaneDotCom::upload(const QString& path, QString* message, quorvane::Upl
     body += tail;
 
     quorvane::HttpPost request;
-    request.url = quorvane::serviceEndpoint(m_service, QStringLiteral("/ws/form.php"));
+    request.url = quorvane::serviceEndpoint(service, QStringLiteral("/ws/form.php"));
     request.headers = quorvane::uploadHeaders(body.size());
     request.body = body;
     request.timeoutMs = uploadTimeoutMs(body.size());
@@ -191,13 +193,14 @@ int QuorvaneDotCom::versionCheck(int* code)
 
 int QuorvaneDotCom::versionCheck(int* code, const std::function<bool()>& cancelled)
 {
-    if (reportIfNotConfigured(m_service)) {
+    const QUrl service = serviceUrl();
+    if (reportIfNotConfigured(service)) {
         if (code)
             *code = NotConfigured;
         return -1;
     }
     quorvane::HttpPost request;
-    request.url = quorvane::serviceEndpoint(m_service, QStringLiteral("/ws/version.php"));
+    request.url = quorvane::serviceEndpoint(service, QStringLiteral("/ws/version.php"));
     request.cancelled = cancelled;
     const quorvane::HttpResult result = quorvane::postAndWait(request);
     if (result.outcome != quorvane::HttpOutcome::Replied) {

@@ -5,7 +5,8 @@
 // the user alone): "dotcom/token" (byte array, the login token; empty when not logged in),
 // "dotcom/alwaysLogin" (bool, default true, kept as it is) and "dotcom/user" (string, the user of the
 // last successful login). They are read when the instance is created and written after each login
-// and when it is destroyed. The service's address: OnlineConfig.h.
+// and when it is destroyed. The service's address (OnlineConfig.h) is read for every request, so a
+// change of the setting counts at once.
 //
 // Every request waits in a local event loop on the calling thread (the GUI keeps processing events, so
 // callers disable what could start a second request) and has a time limit: 15 s for the login and the
@@ -79,7 +80,6 @@ private:
     void save() const;
 
     mutable QMutex m_mutex;
-    QUrl m_service;
     QByteArray m_token;
     bool m_alwaysLogin = true;
     QString m_user;
