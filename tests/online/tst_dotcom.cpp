@@ -137,8 +137,8 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("token");
         QTest::newRow("OK") << QByteArray("<r status=\"OK\"><id>tok1</id></r>") << true << 0 << QByteArray("tok1");
-        QTest::newRow("ok in lower case") << QByteArray("<r status=\"ok\"><id>tok2</id></r>") << true << 0
-                                          << QByteArray("tok2");
+        QTest::newRow("ok in lower case")
+            << QByteArray("<r status=\"ok\"><id>tok2</id></r>") << true << 0 << QByteArray("tok2");
         QTest::newRow("white space around")
             << QByteArray("\n  <?xml version=\"1.0\"?><r status=\"Ok\"><x/><id>t3</id></r>\r\n") << true << 0
             << QByteArray("t3");
@@ -318,7 +318,8 @@ private slots:
                                     content + QByteArray("\r\n--PineTreeGlow--\r\n");
         QVERIFY(request.startsWith("POST /ws/form.php HTTP/1.1\r\n"));
         QCOMPARE(RawListener::body(request), expected);
-        QCOMPARE(RawListener::header(request, "Content-Type"), QByteArray("multipart/form-data; boundary=PineTreeGlow"));
+        QCOMPARE(RawListener::header(request, "Content-Type"),
+                 QByteArray("multipart/form-data; boundary=PineTreeGlow"));
         QCOMPARE(RawListener::header(request, "Content-Length"), QByteArray::number(expected.size()));
     }
 
