@@ -82,10 +82,7 @@ class TestAnalytics : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        manager().setProduct(QStringLiteral("QuorvaneAuthor"), m_account, QSize(1920, 1080));
-    }
+    void initTestCase() { manager().setProduct(QStringLiteral("QuorvaneAuthor"), m_account, QSize(1920, 1080)); }
 
     void init()
     {

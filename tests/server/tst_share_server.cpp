@@ -47,8 +47,7 @@ QByteArray formBody(const QByteArray& token, const QByteArray& fileName, const Q
 {
     return "--B0undary\r\nContent-Disposition: form-data; name=\"action\"\r\n\r\nform.php\r\n"
            "--B0undary\r\nContent-Disposition: form-data; name=\"id\"\r\n\r\n" +
-           token +
-           "\r\n--B0undary\r\nContent-Disposition: form-data; name=\"qqfile\"; filename=\"" + fileName +
+           token + "\r\n--B0undary\r\nContent-Disposition: form-data; name=\"qqfile\"; filename=\"" + fileName +
            "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + content + "\r\n--B0undary--\r\n";
 }
 
@@ -62,7 +61,8 @@ QByteArray viewerArchive(int size)
 
 QString status(const QByteArray& xml)
 {
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("status=\"([A-Z]+)\"")).match(QString::fromUtf8(xml));
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("status=\"([A-Z]+)\"")).match(QString::fromUtf8(xml));
     return m.captured(1);
 }
 
@@ -140,7 +140,8 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("a&pass=b\n");
         f.close();
-        QVERIFY(m_server.command({QStringLiteral("add-user"), QStringLiteral("x&pass=y"), QStringLiteral("--password-file"), pw}) == 0);
+        QVERIFY(m_server.command({QStringLiteral("add-user"), QStringLiteral("x&pass=y"),
+                                  QStringLiteral("--password-file"), pw}) == 0);
         QVERIFY(m_server.addUser(QStringLiteral("luis"), "clave segura"));
         QByteArray out;
         QCOMPARE(m_server.command({QStringLiteral("users")}, {}, &out), 0);
@@ -201,14 +202,15 @@ private slots:
         QTest::newRow("unknown token") << QByteArray(64, 'a') << QByteArray("e.qvx2") << viewerArchive(500) << 403
                                        << "sesión";
         QTest::newRow("no token") << QByteArray() << QByteArray("e.qvx2") << viewerArchive(500) << 403 << "sesión";
-        QTest::newRow("a picture") << good << QByteArray("foto.qvx2") << QByteArray("\x89PNG\r\n\x1a\nxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx")
-                                   << 415 << "no es una escena";
+        QTest::newRow("a picture") << good << QByteArray("foto.qvx2")
+                                   << QByteArray("\x89PNG\r\n\x1a\nxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx") << 415
+                                   << "no es una escena";
         QTest::newRow("magic only") << good << QByteArray("e.qvx2") << viewerArchive(31) << 415 << "no es una escena";
-        QTest::newRow("mobile header, wrong name") << good << QByteArray("movil.qvx2") << mobile << 415
-                                                   << "no es una escena";
-        QTest::newRow("mobile, too many records") << good << QByteArray("movil.qvm2")
-                                                  << QByteArray("\x01\x00\x00\x00\x15\x00\x00\x00xxxx", 12) << 415
-                                                  << "no es una escena";
+        QTest::newRow("mobile header, wrong name")
+            << good << QByteArray("movil.qvx2") << mobile << 415 << "no es una escena";
+        QTest::newRow("mobile, too many records")
+            << good << QByteArray("movil.qvm2") << QByteArray("\x01\x00\x00\x00\x15\x00\x00\x00xxxx", 12) << 415
+            << "no es una escena";
     }
 
     void uploadChecks()
@@ -245,7 +247,9 @@ private slots:
         QTest::newRow("empty") << QByteArray() << QStringLiteral("escena.qvx2");
         QTest::newRow("markup") << QByteArray("<img src=x onerror=alert(1)>&amp;.qvx2")
                                 << QStringLiteral("&lt;img src=x onerror=alert(1)&gt;&amp;amp;.qvx2");
-        QTest::newRow("control characters") << QByteArray("a\x01\x7f" "b.qvx2") << QStringLiteral("ab.qvx2");
+        QTest::newRow("control characters") << QByteArray("a\x01\x7f"
+                                                          "b.qvx2")
+                                            << QStringLiteral("ab.qvx2");
     }
 
     void fileNamesAreNotPaths()
@@ -291,17 +295,19 @@ private slots:
         const Reply file = request("GET", QUrl(address + QStringLiteral("/download")));
         QCOMPARE(file.status, 200);
         QCOMPARE(file.body, content);
-        QCOMPARE(file.header("Content-Disposition"),
-                 QByteArray("attachment; filename=\"Visita al museo.qvx2\"; filename*=UTF-8''Visita%20al%20museo.qvx2"));
+        QCOMPARE(
+            file.header("Content-Disposition"),
+            QByteArray("attachment; filename=\"Visita al museo.qvx2\"; filename*=UTF-8''Visita%20al%20museo.qvx2"));
 
         const QString list = QString::fromUtf8(request("GET", m_server.url(QStringLiteral("/"))).body);
         QVERIFY(list.contains(QStringLiteral("Visita al museo.qvx2")));
         QVERIFY(list.contains(QUrl(address).path()));
 
         const QString id = QUrl(address).path().mid(3);
-        for (const QString& bad : {QStringLiteral("/s/") + id.left(31), QStringLiteral("/s/") + id.toUpper(),
-                                   QStringLiteral("/s/..%2Fusers"), QStringLiteral("/s/..%2F..%2Fusers/download"),
-                                   QStringLiteral("/scenes/") + id + QStringLiteral(".scene"), QStringLiteral("/users")}) {
+        for (const QString& bad :
+             {QStringLiteral("/s/") + id.left(31), QStringLiteral("/s/") + id.toUpper(),
+              QStringLiteral("/s/..%2Fusers"), QStringLiteral("/s/..%2F..%2Fusers/download"),
+              QStringLiteral("/scenes/") + id + QStringLiteral(".scene"), QStringLiteral("/users")}) {
             const Reply r = request("GET", m_server.url(bad));
             QVERIFY2(r.status == 404, qPrintable(bad));
             QVERIFY(!r.body.contains("profe\t"));
@@ -319,16 +325,17 @@ private slots:
         raw(port, "GARBAGE / HTTP/9.9\r\n\r\n");
         raw(port, "POST /ws/form.php HTTP/1.1\r\nContent-Length: 99999999999999\r\n\r\n" + QByteArray(300000, 'x'));
         raw(port, "POST /ws/form.php HTTP/1.1\r\nContent-Length: 500000\r\n\r\n" + QByteArray(400000, 'x'));
-        raw(port, "POST /ws/form.php HTTP/1.1\r\nContent-Length: 5000\r\nContent-Type: multipart/form-data; "
-                  "boundary=B0undary\r\n\r\n--B0undary\r\nContent-Disp",
+        raw(port,
+            "POST /ws/form.php HTTP/1.1\r\nContent-Length: 5000\r\nContent-Type: multipart/form-data; "
+            "boundary=B0undary\r\n\r\n--B0undary\r\nContent-Disp",
             1000, true);
         raw(port, "POST /ws/login.php HTTP/1.1\r\nHost: x\r\nContent-Length: 4\r\n\r\nna", 1000, true);
         raw(port, "GET /" + QByteArray(100000, 'a') + " HTTP/1.1\r\n\r\n");
         raw(port, "GET / HTTP/1.1\r\n" + QByteArray(200000, 'h') + "\r\n\r\n");
         // Multipart bodies that break off or lie.
-        for (const QByteArray& body : {QByteArray("--B0undary\r\nContent-Disposition: form-data; name=\"id\"\r\n\r\n"),
-                                       QByteArray("--B0undary--\r\n"), QByteArray("--B0undary"),
-                                       QByteArray("nothing like it"), QByteArray()}) {
+        for (const QByteArray& body :
+             {QByteArray("--B0undary\r\nContent-Disposition: form-data; name=\"id\"\r\n\r\n"),
+              QByteArray("--B0undary--\r\n"), QByteArray("--B0undary"), QByteArray("nothing like it"), QByteArray()}) {
             const Reply r = request("POST", m_server.url(QStringLiteral("/ws/form.php")), body,
                                     "multipart/form-data; boundary=B0undary");
             QVERIFY2(r.status == 400 || r.status == 403, r.body.constData());
@@ -361,12 +368,13 @@ private slots:
         QTemporaryDir dir;
         const QString shot = dir.filePath(QStringLiteral("page.png"));
         QProcess browser;
-        browser.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                                 QStringLiteral("--disable-gpu"), QStringLiteral("--disable-quic"),
-                                 QStringLiteral("--no-first-run"), QStringLiteral("--disable-background-networking"),
-                                 QStringLiteral("--disable-component-update"), QStringLiteral("--disable-sync"),
-                                 QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("profile")),
-                                 QStringLiteral("--window-size=1000,700"), QStringLiteral("--screenshot=") + shot, address});
+        browser.start(chromium,
+                      {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                       QStringLiteral("--disable-quic"), QStringLiteral("--no-first-run"),
+                       QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-component-update"),
+                       QStringLiteral("--disable-sync"),
+                       QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("profile")),
+                       QStringLiteral("--window-size=1000,700"), QStringLiteral("--screenshot=") + shot, address});
         QVERIFY(browser.waitForFinished(120000));
         QVERIFY2(QFile::exists(shot), browser.readAllStandardError().constData());
         if (!qEnvironmentVariableIsEmpty("QUORVANE_KEEP_SCREENSHOTS"))
