@@ -53,10 +53,11 @@ private slots:
     void sharesAndPrintsTheAddress()
     {
         const QString service = m_server.url().toString();
-        for (const Run& r : {share({m_scene, QStringLiteral("--user"), QStringLiteral("marta"),
-                                    QStringLiteral("--password-file"), m_password},
-                                   service),
-                             share({m_scene, QStringLiteral("--user"), QStringLiteral("marta")}, service, "la clave\n")}) {
+        for (const Run& r :
+             {share({m_scene, QStringLiteral("--user"), QStringLiteral("marta"), QStringLiteral("--password-file"),
+                     m_password},
+                    service),
+              share({m_scene, QStringLiteral("--user"), QStringLiteral("marta")}, service, "la clave\n")}) {
             QCOMPARE(r.code, 0);
             QVERIFY2(r.out.trimmed().startsWith(service + QStringLiteral("/s/")), qPrintable(r.out + r.err));
         }
