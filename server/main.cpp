@@ -11,6 +11,9 @@
 
 #include <cstdio>
 
+#include <termios.h>
+#include <unistd.h>
+
 namespace {
 
 const char kUsage[] =
@@ -39,12 +42,26 @@ int fail(const QString& line)
     return 1;
 }
 
+// The first line of `file`, else a line from standard input (asked for without echo on a terminal).
 QByteArray readPassword(const QString& file)
 {
     QByteArray text;
     if (file.isEmpty()) {
+        const bool terminal = isatty(fileno(stdin));
+        termios saved{};
+        if (terminal) {
+            std::fprintf(stderr, "Password: ");
+            tcgetattr(fileno(stdin), &saved);
+            termios quiet = saved;
+            quiet.c_lflag &= ~tcflag_t(ECHO);
+            tcsetattr(fileno(stdin), TCSANOW, &quiet);
+        }
         QTextStream in(stdin);
         text = in.readLine().toUtf8();
+        if (terminal) {
+            tcsetattr(fileno(stdin), TCSANOW, &saved);
+            std::fprintf(stderr, "\n");
+        }
     } else {
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly))

@@ -104,8 +104,8 @@ int main(int argc, char* argv[])
         }
         const double s = median(seconds);
         std::printf("| %lld MiB | %.3f | %.0f | %.0f (%.0f) | %.0f (%.0f) | %d |\n", size / (1024 * 1024), s,
-                    double(size) / (1024 * 1024) / s, ownPeakMiB(), clientBefore,
-                    procStatusMiB(server.pid(), "VmHWM:"), serverIdle, runs);
+                    double(size) / (1024 * 1024) / s, ownPeakMiB(), clientBefore, procStatusMiB(server.pid(), "VmHWM:"),
+                    serverIdle, runs);
         std::fflush(stdout);
     }
     return 0;

@@ -56,12 +56,16 @@ QuorvaneDotCom::QuorvaneDotCom()
 
 QuorvaneDotCom::~QuorvaneDotCom()
 {
-    save();
+    // Every change was saved when it happened; writing the values read at start back now could undo
+    // a login made meanwhile by the other program or the command-line tool.
+    if (m_unsaved)
+        save();
 }
 
-void QuorvaneDotCom::save() const
+void QuorvaneDotCom::save()
 {
     QMutexLocker lock(&m_mutex);
+    m_unsaved = false;
     const auto settings = quorvane::machineSettings();
     settings->setValue(QLatin1String(kTokenKey), m_token);
     settings->setValue(QLatin1String(kAlwaysLoginKey), m_alwaysLogin);
@@ -114,8 +118,12 @@ bool QuorvaneDotCom::login(const QString& user, const QString& password, int* co
     auto fail = [&](int c) {
         if (code)
             *code = c;
-        QMutexLocker lock(&m_mutex);
-        m_token.clear();
+        {
+            QMutexLocker lock(&m_mutex);
+            m_token.clear();
+            m_unsaved = true;
+        }
+        save();
         return false;
     };
     const QUrl service = serviceUrl();
@@ -135,8 +143,9 @@ bool QuorvaneDotCom::login(const QString& user, const QString& password, int* co
         QMutexLocker lock(&m_mutex);
         m_token = reply.child.toLatin1();
         m_user = user;
+        m_unsaved = true;
     }
-    save(); // a login is not lost if the program does not end normally
+    save(); // at once: a login is not lost if the program does not end normally
     return true;
 }
 

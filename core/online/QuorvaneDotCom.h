@@ -4,8 +4,8 @@
 // Account state lives in the shared machine settings file (quorvane::machineSettings(), readable by
 // the user alone): "dotcom/token" (byte array, the login token; empty when not logged in),
 // "dotcom/alwaysLogin" (bool, default true, kept as it is) and "dotcom/user" (string, the user of the
-// last successful login). They are read when the instance is created and written after each login
-// and when it is destroyed. The service's address (OnlineConfig.h) is read for every request, so a
+// last successful login). They are read when the instance is created and written after each login,
+// successful or not. The service's address (OnlineConfig.h) is read for every request, so a
 // change of the setting counts at once.
 //
 // Every request waits in a local event loop on the calling thread (the GUI keeps processing events, so
@@ -77,9 +77,10 @@ public:
 private:
     QuorvaneDotCom();
     ~QuorvaneDotCom();
-    void save() const;
+    void save();
 
     mutable QMutex m_mutex;
+    bool m_unsaved = false;
     QByteArray m_token;
     bool m_alwaysLogin = true;
     QString m_user;

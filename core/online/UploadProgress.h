@@ -1,5 +1,6 @@
 // What an upload reports while it runs, and how the user stops it. The programs put their progress
-// display behind it; the command-line tool prints a percentage.
+// display behind it (showing it over the active window and disabling that window while keeping the
+// display's own cancel control usable); the command-line tool prints a percentage.
 #pragma once
 
 #include <QString>

@@ -203,6 +203,20 @@ private slots:
         QCOMPARE(silent.requests().size(), 2);
     }
 
+    // A window closed while its check still waits does not hold up the program's end: the worker
+    // gives up instead of running into the time limit.
+    void abandonedVersionCheckLetsTheProgramEnd()
+    {
+        RawListener silent;
+        silent.neverReply();
+        useService(silent.url());
+        auto* check = new VersionCheck;
+        check->start();
+        QVERIFY(silent.waitForRequests(1));
+        delete check;
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(QuorvaneDotCom::kRequestTimeoutMs / 2));
+    }
+
     void versionCheck_data()
     {
         QTest::addColumn<QByteArray>("reply");
