@@ -83,6 +83,22 @@ QUrl QuorvaneDotCom::serviceUrl() const
     return quorvane::configuredServiceUrl();
 }
 
+QUrl QuorvaneDotCom::passwordRecoveryUrl() const
+{
+    const QUrl service = serviceUrl();
+    if (service.isEmpty())
+        return {};
+    QUrl url = quorvane::serviceEndpoint(service, QStringLiteral("/"));
+    url.setQuery(QStringLiteral("q=es/user/password"));
+    return url;
+}
+
+QUrl QuorvaneDotCom::downloadPageUrl() const
+{
+    const QUrl service = serviceUrl();
+    return service.isEmpty() ? QUrl() : quorvane::serviceEndpoint(service, QStringLiteral("/download"));
+}
+
 QString QuorvaneDotCom::notConfiguredMessage()
 {
     return QCoreApplication::translate(

@@ -44,6 +44,10 @@ public:
     bool isConfigured() const;
     // The configured service address (empty when none): for links to the service's own pages.
     QUrl serviceUrl() const;
+    // The service's own pages (empty without a service): where a user gets a new password
+    // ("/?q=es/user/password"), and where the newest release is offered ("/download").
+    QUrl passwordRecoveryUrl() const;
+    QUrl downloadPageUrl() const;
     // One sentence for the user: no sharing service is set up, and how to set one.
     static QString notConfiguredMessage();
 

@@ -130,6 +130,20 @@ private slots:
         QVERIFY(dotcom.token().isEmpty());
     }
 
+    // The links the dialogs open lead to pages the server has.
+    void servicePages()
+    {
+        useService(m_server.url());
+        int status = 0;
+        QVERIFY(QString::fromUtf8(httpGet(QuorvaneDotCom::instance().passwordRecoveryUrl(), &status))
+                    .contains(QStringLiteral("Recuperar contraseña")));
+        QCOMPARE(status, 200);
+        QVERIFY(httpGet(QuorvaneDotCom::instance().downloadPageUrl(), &status).contains("Nueva versi"));
+        QCOMPARE(status, 200);
+        qunsetenv(quorvane::kServiceUrlEnv);
+        QVERIFY(QuorvaneDotCom::instance().downloadPageUrl().isEmpty());
+    }
+
     void loginReplies_data()
     {
         QTest::addColumn<QByteArray>("reply");
