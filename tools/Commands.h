@@ -23,5 +23,6 @@ int runScene(const QStringList& args);
 int runArchive(const QStringList& args);
 int runThumbnail(const QStringList& args);
 int runImport(const QStringList& args);
+int runShare(const QStringList& args);
 
 } // namespace qvtool

@@ -19,6 +19,7 @@ const qvtool::Command kCommands[] = {
     {"archive", "look into an export archive (.qvx2, .qvx, .qvm2) or extract it", qvtool::runArchive},
     {"thumbnail", "render the 256 x 256 thumbnail of a model file", qvtool::runThumbnail},
     {"import", "import pictures, videos and 3D models into model files (.qmd)", qvtool::runImport},
+    {"share", "log in to the sharing service and upload an exported scene", qvtool::runShare},
 };
 
 void printUsage(FILE* out)

@@ -12,8 +12,8 @@ namespace quorvane {
 struct GuardLimits
 {
     qint64 addressSpaceBytes = qint64(3) * 1024 * 1024 * 1024; // virtual memory of the child (default 3 GiB)
-    int cpuSeconds = 120;                                        // processor time (default 120 s)
-    int wallSeconds = 300;                                       // time on the clock before it is killed (default 300 s)
+    int cpuSeconds = 120;                                      // processor time (default 120 s)
+    int wallSeconds = 300;                                     // time on the clock before it is killed (default 300 s)
 };
 
 struct GuardedRun
