@@ -40,12 +40,20 @@ QString kindName(SceneKind kind)
 
 SceneKind sceneKind(QByteArrayView data, const QString& fileName)
 {
+    // The whole archive must read: a file that only starts like one is not stored for others to download.
+    const QByteArray bytes = data.toByteArray();
     if (data.size() > quorvane::kViewerArchiveMagicSize &&
-        std::memcmp(data.data(), quorvane::kViewerArchiveMagic, quorvane::kViewerArchiveMagicSize) == 0)
-        return SceneKind::Viewer;
+        std::memcmp(data.data(), quorvane::kViewerArchiveMagic, quorvane::kViewerArchiveMagicSize) == 0) {
+        quorvane::ViewerArchiveContents contents;
+        const bool whole = quorvane::parseViewerArchive(bytes, true, &contents) == quorvane::ArchiveParseStatus::Ok &&
+                           contents.versionOk && contents.complete;
+        return whole ? SceneKind::Viewer : SceneKind::NotAScene;
+    }
     if (fileName.endsWith(QLatin1String(".qvm2"), Qt::CaseInsensitive) && data.size() >= 8 &&
-        littleEndianInt(data, 0) == 1 && littleEndianInt(data, 4) >= 0 && littleEndianInt(data, 4) <= 20)
-        return SceneKind::Mobile;
+        littleEndianInt(data, 0) == 1 && littleEndianInt(data, 4) >= 0 && littleEndianInt(data, 4) <= 20) {
+        quorvane::MobileArchiveContents contents;
+        return quorvane::parseMobileArchive(bytes, &contents) ? SceneKind::Mobile : SceneKind::NotAScene;
+    }
     return SceneKind::NotAScene;
 }
 

@@ -2,6 +2,7 @@
 // until the page address comes back) against the project's share server, for a 5 MB and a 50 MB
 // scene, median of several runs; and the peak memory of the client (this process) and the server.
 //   build/bench/share/bench_share [runs]
+#include "ArchiveBytes.h"
 #include "OnlineConfig.h"
 #include "QuorvaneDotCom.h"
 #include "ShareServerProcess.h"
@@ -40,18 +41,11 @@ double procStatusMiB(qint64 pid, const char* field)
     return 0;
 }
 
+// A real archive (the server reads what it stores) of exactly `size` bytes: an empty scene and a padded logo.
 bool writeScene(const QString& path, qint64 size)
 {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray chunk(1 << 20, '\0');
-    for (int i = 0; i < chunk.size(); ++i)
-        chunk[i] = char((i * 131) % 251);
-    f.write("vWBnKbR2/2TYmbSqtvM6eiQce1fQnXi");
-    for (qint64 left = size - 31; left > 0; left -= chunk.size())
-        f.write(chunk.constData(), std::min<qint64>(left, chunk.size()));
-    return f.size() == size;
+    return f.open(QIODevice::WriteOnly) && f.write(testutil::viewerArchiveOfSize(int(size))) == size;
 }
 
 double median(std::vector<double> v)

@@ -1,4 +1,5 @@
 // quorvane share: headless login and upload against the share server, and its clear failures.
+#include "ArchiveBytes.h"
 #include "ShareServerProcess.h"
 #include "TestFiles.h"
 
@@ -45,7 +46,7 @@ private slots:
         QVERIFY(m_server.addUser(QStringLiteral("marta"), "la clave"));
         QVERIFY(m_server.start());
         m_scene = m_dir.filePath(QStringLiteral("feria.qvx2"));
-        QVERIFY(writeFile(m_scene, QByteArray("vWBnKbR2/2TYmbSqtvM6eiQce1fQnXi") + QByteArray(70000, 'z')));
+        QVERIFY(writeFile(m_scene, testutil::viewerArchiveOfSize(70000)));
         m_password = m_dir.filePath(QStringLiteral("password"));
         QVERIFY(writeFile(m_password, "la clave\n"));
     }

@@ -1,6 +1,7 @@
 // The web account client against the project's own share server and against raw loopback listeners
 // that record the bytes: login, the XML replies, the upload body, time limits, cancel, the version
 // check, and where the service's address comes from.
+#include "ArchiveBytes.h"
 #include "QuorvaneDotCom.h"
 
 #include "OnlineConfig.h"
@@ -28,15 +29,6 @@ namespace {
 void useService(const QUrl& url)
 {
     qputenv(quorvane::kServiceUrlEnv, url.toString().toUtf8());
-}
-
-QByteArray viewerArchiveBytes(int size)
-{
-    QByteArray data("vWBnKbR2/2TYmbSqtvM6eiQce1fQnXi");
-    data.resize(size);
-    for (int i = 31; i < size; ++i)
-        data[i] = char(QRandomGenerator::global()->bounded(256));
-    return data;
 }
 
 QByteArray httpGet(const QUrl& url, int* status = nullptr)
@@ -295,7 +287,7 @@ private slots:
         QuorvaneDotCom& dotcom = QuorvaneDotCom::instance();
         int code = 0;
         QVERIFY(dotcom.login(m_user, QString::fromUtf8(m_password), &code));
-        const QByteArray scene = viewerArchiveBytes(3 * 1024 * 1024 + 17);
+        const QByteArray scene = testutil::viewerArchiveOfSize(3 * 1024 * 1024 + 17);
         const QString path = m_dir.filePath(QStringLiteral("Clase de ciencias ñ.qvx2"));
         QVERIFY(writeFile(path, scene));
 
@@ -364,7 +356,7 @@ private slots:
         QCOMPARE(listener.connections(), 0);
 
         const QString path = m_dir.filePath(QStringLiteral("f.qvx2"));
-        QVERIFY(writeFile(path, viewerArchiveBytes(1000)));
+        QVERIFY(writeFile(path, testutil::viewerArchiveOfSize(3000)));
         // The service's refusal comes back as the message.
         listener.replyWith("<response status=\"FAIL\"><message>Demasiado grande</message></response>");
         QVERIFY(!dotcom.upload(path, &message, nullptr));
@@ -394,7 +386,7 @@ private slots:
         silent.neverReply();
         useService(silent.url());
         const QString path = m_dir.filePath(QStringLiteral("c.qvx2"));
-        QVERIFY(writeFile(path, viewerArchiveBytes(200000)));
+        QVERIFY(writeFile(path, testutil::viewerArchiveOfSize(200000)));
         ScriptedProgress progress;
         progress.cancelOnStart = true;
         QString message;

@@ -1,6 +1,7 @@
 // The share server as its users meet it: accounts, uploads and what it refuses, its pages and
 // downloads, requests that are garbage, huge or cut short, and the scene page in a real browser with
 // its QR code read back.
+#include "ArchiveBytes.h"
 #include "ShareServerProcess.h"
 
 #include <QDirIterator>
@@ -49,14 +50,6 @@ QByteArray formBody(const QByteArray& token, const QByteArray& fileName, const Q
            "--B0undary\r\nContent-Disposition: form-data; name=\"id\"\r\n\r\n" +
            token + "\r\n--B0undary\r\nContent-Disposition: form-data; name=\"qqfile\"; filename=\"" + fileName +
            "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + content + "\r\n--B0undary--\r\n";
-}
-
-QByteArray viewerArchive(int size)
-{
-    QByteArray data("vWBnKbR2/2TYmbSqtvM6eiQce1fQnXi");
-    while (data.size() < size)
-        data += char(data.size() * 7 % 251);
-    return data;
 }
 
 QString status(const QByteArray& xml)
@@ -167,12 +160,12 @@ private slots:
 
         // A new password ends the sessions of the old one; removing a user ends them too.
         const QByteArray token = login("name=luis&pass=clave segura");
-        QCOMPARE(status(upload(token, "a.qvx2", viewerArchive(100)).body), QStringLiteral("OK"));
+        QCOMPARE(status(upload(token, "a.qvx2", testutil::viewerArchiveOfSize(2100)).body), QStringLiteral("OK"));
         QVERIFY(m_server.addUser(QStringLiteral("luis"), "otra"));
-        QCOMPARE(status(upload(token, "a.qvx2", viewerArchive(100)).body), QStringLiteral("FAIL"));
+        QCOMPARE(status(upload(token, "a.qvx2", testutil::viewerArchiveOfSize(2100)).body), QStringLiteral("FAIL"));
         const QByteArray token2 = login("name=luis&pass=otra");
         QCOMPARE(m_server.command({QStringLiteral("remove-user"), QStringLiteral("luis")}), 0);
-        QCOMPARE(status(upload(token2, "a.qvx2", viewerArchive(100)).body), QStringLiteral("FAIL"));
+        QCOMPARE(status(upload(token2, "a.qvx2", testutil::viewerArchiveOfSize(2100)).body), QStringLiteral("FAIL"));
         QVERIFY(m_server.addUser(QStringLiteral("\tmal"), "x") == false);
     }
 
@@ -191,23 +184,33 @@ private slots:
         QTest::addColumn<int>("httpStatus");
         QTest::addColumn<QString>("messagePart");
         const QByteArray good = "GOOD";
-        QByteArray mobile(8, '\0');
-        mobile[0] = 1;
-        mobile[4] = 3;
-        mobile += QByteArray(50, 'm');
-        QTest::newRow("viewer archive") << good << QByteArray("escena.qvx2") << viewerArchive(5000) << 200 << "/s/";
-        QTest::newRow("mobile archive") << good << QByteArray("movil.qvm2") << mobile << 200 << "/s/";
-        QTest::newRow("exactly the limit") << good << QByteArray("max.qvx2") << viewerArchive(100000) << 200 << "/s/";
-        QTest::newRow("one byte over") << good << QByteArray("big.qvx2") << viewerArchive(100001) << 413 << "hasta";
-        QTest::newRow("unknown token") << QByteArray(64, 'a') << QByteArray("e.qvx2") << viewerArchive(500) << 403
-                                       << "sesión";
-        QTest::newRow("no token") << QByteArray() << QByteArray("e.qvx2") << viewerArchive(500) << 403 << "sesión";
+        // A mobile header that promises three records and holds none.
+        QByteArray brokenMobile(8, '\0');
+        brokenMobile[0] = 1;
+        brokenMobile[4] = 3;
+        brokenMobile += QByteArray(50, 'm');
+        QTest::newRow("viewer archive") << good << QByteArray("escena.qvx2") << testutil::viewerArchiveOfSize(5000)
+                                        << 200 << "/s/";
+        QTest::newRow("mobile archive") << good << QByteArray("movil.qvm2") << testutil::emptyMobileArchive() << 200
+                                        << "/s/";
+        QTest::newRow("mobile header, no records")
+            << good << QByteArray("movil.qvm2") << brokenMobile << 415 << "no es una escena";
+        QTest::newRow("exactly the limit")
+            << good << QByteArray("max.qvx2") << testutil::viewerArchiveOfSize(100000) << 200 << "/s/";
+        QTest::newRow("one byte over") << good << QByteArray("big.qvx2") << testutil::viewerArchiveOfSize(100001) << 413
+                                       << "hasta";
+        QTest::newRow("unknown token") << QByteArray(64, 'a') << QByteArray("e.qvx2")
+                                       << testutil::viewerArchiveOfSize(2500) << 403 << "sesión";
+        QTest::newRow("no token") << QByteArray() << QByteArray("e.qvx2") << testutil::viewerArchiveOfSize(2500) << 403
+                                  << "sesión";
         QTest::newRow("a picture") << good << QByteArray("foto.qvx2")
                                    << QByteArray("\x89PNG\r\n\x1a\nxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx") << 415
                                    << "no es una escena";
-        QTest::newRow("magic only") << good << QByteArray("e.qvx2") << viewerArchive(31) << 415 << "no es una escena";
+        QTest::newRow("magic only") << good << QByteArray("e.qvx2")
+                                    << QByteArray(quorvane::kViewerArchiveMagic, quorvane::kViewerArchiveMagicSize)
+                                    << 415 << "no es una escena";
         QTest::newRow("mobile header, wrong name")
-            << good << QByteArray("movil.qvx2") << mobile << 415 << "no es una escena";
+            << good << QByteArray("movil.qvx2") << testutil::emptyMobileArchive() << 415 << "no es una escena";
         QTest::newRow("mobile, too many records")
             << good << QByteArray("movil.qvm2") << QByteArray("\x01\x00\x00\x00\x15\x00\x00\x00xxxx", 12) << 415
             << "no es una escena";
@@ -256,7 +259,7 @@ private slots:
     {
         QFETCH(QByteArray, fileName);
         QFETCH(QString, shown);
-        const Reply r = upload(m_token, fileName, viewerArchive(400));
+        const Reply r = upload(m_token, fileName, testutil::viewerArchiveOfSize(2400));
         QCOMPARE(status(r.body), QStringLiteral("OK"));
         const QString page = QString::fromUtf8(request("GET", QUrl(element(r.body, QStringLiteral("message")))).body);
         QVERIFY(!page.contains(QStringLiteral("<img")));
@@ -276,7 +279,7 @@ private slots:
 
     void pages()
     {
-        const QByteArray content = viewerArchive(55000);
+        const QByteArray content = testutil::viewerArchiveOfSize(55000);
         const Reply up = upload(m_token, "Visita al museo.qvx2", content);
         const QString address = element(up.body, QStringLiteral("message"));
         QVERIFY(address.startsWith(m_server.url(QStringLiteral("/s/")).toString()));
@@ -354,7 +357,7 @@ private slots:
 
         QVERIFY(m_server.isRunning());
         QCOMPARE(request("POST", m_server.url(QStringLiteral("/ws/version.php"))).body, QByteArray("7"));
-        QCOMPARE(status(upload(m_token, "after.qvx2", viewerArchive(1000)).body), QStringLiteral("OK"));
+        QCOMPARE(status(upload(m_token, "after.qvx2", testutil::viewerArchiveOfSize(3000)).body), QStringLiteral("OK"));
     }
 
     // The scene page in a real browser: the QR code in the picture holds the download link.
@@ -363,8 +366,8 @@ private slots:
         const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
         const QString zbar = QStandardPaths::findExecutable(QStringLiteral("zbarimg"));
         QVERIFY2(!chromium.isEmpty() && !zbar.isEmpty(), "scripts/install-deps installs chromium and zbar-tools");
-        const QString address =
-            element(upload(m_token, "Aula 3B.qvx2", viewerArchive(2000)).body, QStringLiteral("message"));
+        const QString address = element(upload(m_token, "Aula 3B.qvx2", testutil::viewerArchiveOfSize(4000)).body,
+                                        QStringLiteral("message"));
         QTemporaryDir dir;
         const QString shot = dir.filePath(QStringLiteral("page.png"));
         QProcess browser;
