@@ -1,5 +1,7 @@
 #include "FileCamera.h"
 
+#include "PictureFile.h"
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio/registry.hpp>
 
@@ -39,8 +41,8 @@ bool FileCamera::openFile(const std::string& newPath)
         if (cv::haveImageReader(path)) {
             // A picture must not reach the video back-ends: they would take it for the first
             // picture of a numbered sequence.
-            picture = cv::imread(path, cv::IMREAD_COLOR);
-            if (picture.empty() || picture.type() != CV_8UC3) {
+            // Read with bounded memory: a huge picture comes at a fraction of its size, or not at all.
+            if (readPictureFile(path, picture) != PictureRead::Ok) {
                 release();
                 return false;
             }
