@@ -67,7 +67,8 @@ bool importConverted(ImportJob& job, PreparedContent* out)
         return job.fail(QStringLiteral("no converter for this format"));
     QString why;
     if (!job.converter->convertToFbx(job.source, fbx, &why))
-        return job.fail(why.isEmpty() ? QStringLiteral("cannot convert the model") : why);
+        return job.fail(why.isEmpty() ? QStringLiteral("not a readable model")
+                                      : QStringLiteral("not a readable model (%1)").arg(why));
     out->kind = SelfContainedModel;
     out->contentFile = fbx;
     return job.saveModelThumbnail(fbx);
