@@ -133,8 +133,8 @@ private slots:
         const QString oom = kModels + "/invalid/OutOfMemory.off";
         QTest::newRow("thumbnail: 309-byte OFF that asks for 15 GB")
             << QStringList{"thumbnail", oom, path("oom.png")} << 1 << "not a readable model";
-        QTest::newRow("import: the same OFF") << QStringList{"import", "--to", path("lib"), oom} << 1
-                                               << "not a readable model";
+        QTest::newRow("import: the same OFF")
+            << QStringList{"import", "--to", path("lib"), oom} << 1 << "not a readable model";
         for (const char* name : {"empty.obj", "random.dae", "text.stl"})
             QTest::newRow(qPrintable(QStringLiteral("import: %1").arg(name)))
                 << QStringList{"import", "--to", path("lib"), in + "/" + name} << 1 << "not a readable model";
@@ -155,14 +155,14 @@ private slots:
         QTest::newRow("archive: empty") << QStringList{"archive", "info", in + "/empty.qvx2"} << 1 << "not an archive";
         QTest::newRow("archive: random") << QStringList{"archive", "extract", in + "/random.qvx2", path("x")} << 1
                                          << "not an archive";
-        QTest::newRow("archive: text .qvx") << QStringList{"archive", "info", in + "/text.qvx"} << 1
-                                            << "not an archive";
-        QTest::newRow("archive: truncated") << QStringList{"archive", "info", in + "/truncated.qvx2"} << 1
-                                            << "truncated";
-        QTest::newRow("scene: random .qvs") << QStringList{"scene", "info", in + "/random.qvs"} << 1
-                                            << "not a scene file";
-        QTest::newRow("scene: text .qvs2") << QStringList{"scene", "info", in + "/text.qvs2"} << 1
-                                           << "not a scene file";
+        QTest::newRow("archive: text .qvx")
+            << QStringList{"archive", "info", in + "/text.qvx"} << 1 << "not an archive";
+        QTest::newRow("archive: truncated")
+            << QStringList{"archive", "info", in + "/truncated.qvx2"} << 1 << "truncated";
+        QTest::newRow("scene: random .qvs")
+            << QStringList{"scene", "info", in + "/random.qvs"} << 1 << "not a scene file";
+        QTest::newRow("scene: text .qvs2")
+            << QStringList{"scene", "info", in + "/text.qvs2"} << 1 << "not a scene file";
         for (const char* model : {"huge.qmd", "null.qmd", "lying.qmd"})
             QTest::newRow(qPrintable(QStringLiteral("model unpack: %1").arg(model)))
                 << QStringList{"model", "unpack", in + "/" + model, path(QStringLiteral("u-%1").arg(model))} << 1
