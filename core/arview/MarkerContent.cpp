@@ -1,5 +1,7 @@
 #include "MarkerContent.h"
 
+#include "ModelGuard.h"
+
 #include "AssimpReader.h"
 #include "QuadGeometry.h"
 #include "SelectionOutline.h"
@@ -149,6 +151,10 @@ bool MarkerContent::setContent(const QString& path)
     } else if (hasDot && (ext == QLatin1String("mpg") || ext == QLatin1String("avi") || ext == QLatin1String("mp4"))) {
         node = createVideo(path);
     } else {
+        // Third-party readers meet the file in a guarded process first: one that would take the program down
+        // is refused here.
+        if (!quorvane::ModelGuard::isSafeToLoad(path))
+            return false;
         quorvane::registerAssimpReader(); // FBX, glTF and the other formats through assimp
         node = osgDB::readRefNodeFile(QFile::encodeName(path).toStdString(), osgDB::Registry::instance()->getOptions());
     }

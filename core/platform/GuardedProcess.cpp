@@ -67,8 +67,10 @@ GuardedRun runGuarded(const QString& program, const QStringList& args, const Gua
 QString companionProgram(const QString& name)
 {
     const QString dir = QCoreApplication::applicationDirPath();
-    const QStringList candidates{dir + QLatin1Char('/') + name, dir + QStringLiteral("/../tools/") + name,
-                                 dir + QStringLiteral("/../lib/quorvane/") + name};
+    // Beside the program (installed, or the tool itself), in the install tree's library folder, and, for
+    // the programs, tests and benchmarks of a build tree, in its tools folder.
+    const QStringList candidates{dir + QLatin1Char('/') + name, dir + QStringLiteral("/../lib/quorvane/") + name,
+                                 QStringLiteral(QUORVANE_BUILD_TOOLS_DIR "/") + name};
     for (const QString& candidate : candidates) {
         if (QFileInfo(candidate).isExecutable())
             return QFileInfo(candidate).absoluteFilePath();

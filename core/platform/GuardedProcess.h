@@ -41,8 +41,8 @@ enum class ChildOutput { Forward, Capture };
 GuardedRun runGuarded(const QString& program, const QStringList& args, const GuardLimits& limits = {},
                       ChildOutput output = ChildOutput::Capture);
 
-// Where a program of the suite lies: beside the running one, in the build tree's tools folder, or in the
-// install tree's lib/quorvane. The first candidate when none exists.
+// Where a program of the suite lies: beside the running one, in the install tree's lib/quorvane, or in the
+// build tree's tools folder. The first candidate when none exists.
 QString companionProgram(const QString& name);
 
 } // namespace quorvane

@@ -18,6 +18,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
 
+#include <sys/resource.h>
+
 using namespace quorvane; // the view's classes
 
 namespace {
@@ -51,6 +53,7 @@ private slots:
     void realModelsLoad();
     void pictureSpansItsPixels();
     void autoScaleAndAutoTranslate();
+    void hostileModelsAreRefused();
     void userTransforms();
     void animatedModelPlays_data();
     void animatedModelPlays();
@@ -177,6 +180,26 @@ void TestMarkerContent::autoScaleAndAutoTranslate()
     slot.setScale(2, 2, 2);
     slot.autoScale(135.0f);
     QCOMPARE(slot.scale(), 2.0f);
+}
+
+// A 309-byte file that makes a reader ask for 15 GB, and a file no reader takes, never reach this process's
+// readers: the guarded check refuses them. The process itself runs under a limit the first would break.
+void TestMarkerContent::hostileModelsAreRefused()
+{
+    rlimit saved{};
+    getrlimit(RLIMIT_AS, &saved);
+    const rlimit limit{rlim_t(6) << 30, saved.rlim_max};
+    QCOMPARE(setrlimit(RLIMIT_AS, &limit), 0);
+    MarkerContent slot(0x00FF, 135.0f);
+    QVERIFY(!slot.setContent(QStringLiteral("/usr/share/assimp/models/invalid/OutOfMemory.off")));
+    const QString junk = m_dir.filePath(QStringLiteral("junk.fbx"));
+    QFile f(junk);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("no model at all");
+    f.close();
+    QVERIFY(!slot.setContent(junk));
+    QVERIFY(slot.setContent(m_box)); // a sound model still loads
+    setrlimit(RLIMIT_AS, &saved);
 }
 
 void TestMarkerContent::userTransforms()

@@ -4,13 +4,19 @@
 //
 //   quorvane-render thumbnail MODEL OUT     the 256 x 256 picture of a model on pure green
 //   quorvane-render import SOURCE TARGET    one content file into the model file TARGET
+//   quorvane-render check MODEL...          reads each model as the view does; one line per model,
+//                                           "ok" or "unreadable", a tab and the path, as each is done
 #include "Model.h"
 #include "Thumbnail.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include "AssimpReader.h"
+
 #include <osg/Notify>
+#include <osgDB/ReadFile>
+#include <osgDB/Registry>
 
 #include <opencv2/core/utils/logger.hpp>
 
@@ -70,6 +76,19 @@ int import(const QString& source, const QString& target)
     return fail("import", source, model.lastError.isEmpty() ? QStringLiteral("not imported") : model.lastError);
 }
 
+int check(const QStringList& models)
+{
+    quorvane::registerAssimpReader();
+    for (const QString& model : models) {
+        osg::ref_ptr<osg::Node> node =
+            osgDB::readRefNodeFile(QFile::encodeName(model).toStdString(), osgDB::Registry::instance()->getOptions());
+        const bool ok = node != nullptr;
+        std::printf("%s\t%s\n", ok ? "ok" : "unreadable", qPrintable(model));
+        std::fflush(stdout); // the caller learns which model was being read if a reader takes this process down
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -87,6 +106,10 @@ int main(int argc, char* argv[])
         return thumbnail(args[2], args[3]);
     if (args.size() == 4 && args[1] == QLatin1String("import"))
         return import(args[2], args[3]);
-    std::fprintf(stderr, "quorvane-render: runs one 'thumbnail MODEL OUT' or 'import SOURCE TARGET' for quorvane\n");
+    if (args.size() >= 3 && args[1] == QLatin1String("check"))
+        return check(args.mid(2));
+    std::fprintf(stderr,
+                 "quorvane-render: runs one 'thumbnail MODEL OUT', 'import SOURCE TARGET' or 'check MODEL...' for the "
+                 "programs\n");
     return 2;
 }

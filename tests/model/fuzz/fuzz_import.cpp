@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     limits.addressSpaceBytes = qint64(2) << 30;
     limits.cpuSeconds = 10;
     limits.wallSeconds = 20;
-    const quorvane::GuardedRun run =
-        quorvane::runGuarded(QStringLiteral(QUORVANE_RENDER), {QStringLiteral("import"), input.fileName(), target}, limits);
+    const quorvane::GuardedRun run = quorvane::runGuarded(QStringLiteral(QUORVANE_RENDER),
+                                                          {QStringLiteral("import"), input.fileName(), target}, limits);
     fuzzsupport::check(run.status != quorvane::GuardedRun::Status::FailedToStart);
     if (run.succeeded())
         fuzzsupport::check(quorvane::inspectModelFile(target).status == quorvane::ModelFileInfo::Status::Ok);
