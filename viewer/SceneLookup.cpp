@@ -21,9 +21,9 @@ SceneChoice findStartScene(const QStringList& arguments, const QString& defaultS
             choice.scene = named;
             choice.usagePage = QStringLiteral("customScene");
         } else {
-            choice.warning =
-                QCoreApplication::translate("QuorvaneViewer", "No se encontró el fichero indicado por linea de comandos: %1")
-                    .arg(named);
+            choice.warning = QCoreApplication::translate("QuorvaneViewer",
+                                                         "No se encontró el fichero indicado por linea de comandos: %1")
+                                 .arg(named);
             choice.usagePage = QStringLiteral("ERRORcustomSceneNotFound");
         }
         return choice;
@@ -32,8 +32,9 @@ SceneChoice findStartScene(const QStringList& arguments, const QString& defaultS
         choice.scene = defaultScene;
         choice.usagePage = QStringLiteral("defaultScene");
     } else {
-        choice.warning = QCoreApplication::translate("QuorvaneViewer", "No se encontró el fichero de escena por defecto: %1")
-                             .arg(defaultScene);
+        choice.warning =
+            QCoreApplication::translate("QuorvaneViewer", "No se encontró el fichero de escena por defecto: %1")
+                .arg(defaultScene);
         choice.usagePage = QStringLiteral("ERRORdefaultSceneNotFound");
     }
     return choice;

@@ -96,7 +96,7 @@ void drawMarker(QPainter& painter, int marker, const QRectF& square)
 QPageSize defaultSheetPageSize()
 {
     return QPageSize(QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
-                                                                                          : QPageSize::A4);
+                                                                                        : QPageSize::A4);
 }
 
 bool writeMarkerSheet(QIODevice* device, const QList<int>& usedMarkers, const QPageSize& pageSize)
@@ -108,7 +108,8 @@ bool writeMarkerSheet(QIODevice* device, const QList<int>& usedMarkers, const QP
     writer.setCreator(QStringLiteral("Quorvane Viewer"));
     writer.setTitle(QStringLiteral("Quorvane markers"));
     // Most printers cannot print the outer few millimetres of the paper.
-    writer.setPageLayout(QPageLayout(pageSize, QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+    writer.setPageLayout(
+        QPageLayout(pageSize, QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
 
     QPainter p;
     if (!p.begin(&writer))

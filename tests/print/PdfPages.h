@@ -30,10 +30,10 @@ inline cv::Mat pdfPageGrey(const QString& pdf, int page, int dpi)
     QTemporaryDir dir;
     const QString prefix = dir.filePath(QStringLiteral("page"));
     QProcess render;
-    render.start(QStringLiteral("pdftoppm"), {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                                               QString::number(page), QStringLiteral("-r"), QString::number(dpi),
-                                               QStringLiteral("-gray"), QStringLiteral("-png"),
-                                               QStringLiteral("-singlefile"), pdf, prefix});
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
+                  QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"), QStringLiteral("-png"),
+                  QStringLiteral("-singlefile"), pdf, prefix});
     if (!render.waitForFinished(60000) || render.exitCode() != 0)
         return cv::Mat();
     return cv::imread((prefix + QStringLiteral(".png")).toStdString(), cv::IMREAD_GRAYSCALE);

@@ -11,7 +11,7 @@ namespace testutil {
 struct ColourSpot
 {
     int count = 0;
-    QRect bounds;      // bounding box, picture coordinates (top left origin)
+    QRect bounds;          // bounding box, picture coordinates (top left origin)
     double cx = 0, cy = 0; // centroid
 };
 

@@ -47,8 +47,7 @@ inline bool exportViewerArchive(const quorvane::Scene& scene, const QString& arc
     const QString sceneFile = archive + QStringLiteral(".qvs2");
     if (!quorvane::writeSceneFile(scene, sceneFile))
         return false;
-    QStringList args{QStringLiteral("scene"), QStringLiteral("export"), sceneFile, QStringLiteral("--viewer"),
-                     archive};
+    QStringList args{QStringLiteral("scene"), QStringLiteral("export"), sceneFile, QStringLiteral("--viewer"), archive};
     if (logo == QLatin1String("none"))
         args << QStringLiteral("--no-logo");
     else if (!logo.isEmpty())
@@ -65,7 +64,8 @@ inline bool writeCube(const QString& objFile, const QColor& colour, float side =
     for (int i = 0; i < 8; ++i)
         obj += QStringLiteral("v %1 %2 %3\n").arg(i & 1 ? h : -h).arg(i & 2 ? h : -h).arg(i & 4 ? h : -h).toUtf8();
     obj += "f 1 3 4 2\nf 5 6 8 7\nf 1 2 6 5\nf 3 7 8 4\nf 1 5 7 3\nf 2 4 8 6\n";
-    const QByteArray rgb = QStringLiteral("%1 %2 %3").arg(colour.redF()).arg(colour.greenF()).arg(colour.blueF()).toUtf8();
+    const QByteArray rgb =
+        QStringLiteral("%1 %2 %3").arg(colour.redF()).arg(colour.greenF()).arg(colour.blueF()).toUtf8();
     const QByteArray mtl = "newmtl paint\nKa " + rgb + "\nKd " + rgb + "\nKs 0 0 0\n";
     return writeFile(objFile, obj) &&
            writeFile(QFileInfo(objFile).absolutePath() + QLatin1Char('/') + base + QStringLiteral(".mtl"), mtl);

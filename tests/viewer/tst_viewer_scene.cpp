@@ -36,7 +36,8 @@ QStringList filesOutsideViewerFolder(const QString& root)
     QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString f = it.next();
-        if (!f.contains(QLatin1String("/quorvaneviewerziptemp/")) && !f.endsWith(QLatin1String("/QuorvaneTemp/custom.png")))
+        if (!f.contains(QLatin1String("/quorvaneviewerziptemp/")) &&
+            !f.endsWith(QLatin1String("/QuorvaneTemp/custom.png")))
             files << QStringLiteral("%1 %2").arg(QDir(root).relativeFilePath(f)).arg(QFileInfo(f).size());
     }
     files.sort();
@@ -87,7 +88,8 @@ bool writeDeskClip(const QString& file)
     trk::SynthOptions o;
     for (int i = 0; i < 10; ++i) {
         const std::vector<trk::SynthMarker> poses{
-            trk::PoseMarker(3, 900.0f, 10.0f, 15.0f, 5.0f, float(kMarker3X) - 320.0f, float(kMarkersY) - 240.0f, o.focal),
+            trk::PoseMarker(3, 900.0f, 10.0f, 15.0f, 5.0f, float(kMarker3X) - 320.0f, float(kMarkersY) - 240.0f,
+                            o.focal),
             trk::PoseMarker(8, 900.0f, -5.0f, 10.0f, -5.0f, float(kMarker8X) - 320.0f, float(kMarkersY) - 240.0f,
                             o.focal)};
         writer.write(trk::SynthesizeFrame(poses, o).Picture());
@@ -205,11 +207,10 @@ void TestViewerScene::showsExportedSceneOverCamera()
         // camera picture, shows on the right.
         QImage frame;
         testutil::ColourSpot cube, picture;
-        QTRY_VERIFY_WITH_TIMEOUT((frame = w.viewWidget()->grabFrame(),
-                                  cube = testutil::findColour(frame, testutil::isMagenta),
-                                  picture = testutil::findColour(frame, testutil::isGreen),
-                                  cube.count > 300 && picture.count > 300),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (frame = w.viewWidget()->grabFrame(), cube = testutil::findColour(frame, testutil::isMagenta),
+             picture = testutil::findColour(frame, testutil::isGreen), cube.count > 300 && picture.count > 300),
+            10000);
         const double mirrored3 = frame.width() - 1 - kMarker3X, mirrored8 = frame.width() - 1 - kMarker8X;
         QVERIFY2(std::abs(cube.cx - mirrored3) < 60 && std::abs(cube.cy - kMarkersY) < 80,
                  qPrintable(QStringLiteral("%1, %2").arg(cube.cx).arg(cube.cy)));
@@ -256,8 +257,7 @@ void TestViewerScene::sceneLookup_data()
         << QStringList{"%M"} << true << "No se encontró el fichero indicado por linea de comandos: %M"
         << "ERRORcustomSceneNotFound" << QList<int>{};
     QTest::newRow("default scene") << QStringList{} << true << QString() << "defaultScene" << QList<int>{3, 8};
-    QTest::newRow("no default scene") << QStringList{} << false
-                                      << "No se encontró el fichero de escena por defecto: %D"
+    QTest::newRow("no default scene") << QStringList{} << false << "No se encontró el fichero de escena por defecto: %D"
                                       << "ERRORdefaultSceneNotFound" << QList<int>{};
 }
 
@@ -301,25 +301,25 @@ void TestViewerScene::brokenArchivesAreSaidOnce_data()
     QTest::newRow("name leaving the folder")
         << "escape.qvx2" << forgedArchive({{0, {"/../escape.qmd", model}}, {3, {"/model00003.qmd", model}}})
         << "No se pudo mostrar el contenido de la marca 0." << QList<int>{3} << QList<int>{0, 3};
-    QTest::newRow("absolute name") << "absolute.qvx2"
-                                   << forgedArchive({{4, {"//tmp/quorvane-escape.qmd", model}}})
+    QTest::newRow("absolute name") << "absolute.qvx2" << forgedArchive({{4, {"//tmp/quorvane-escape.qmd", model}}})
                                    << "No se pudo mostrar el contenido de la marca 4." << QList<int>{} << QList<int>{4};
     QTest::newRow("model that is no model")
         << "junk.qvx2" << forgedArchive({{2, {"/model00002.qmd", "junk"}}, {7, {"/model00007.qmd", "more junk"}}})
         << "No se pudo mostrar el contenido de las marcas 2, 7." << QList<int>{} << QList<int>{2, 7};
-    QTest::newRow("picture that is no picture") << "unreadable.qvx2" << QByteArray() << "de la marca 5."
-                                                << QList<int>{3} << QList<int>{3, 5};
+    QTest::newRow("picture that is no picture")
+        << "unreadable.qvx2" << QByteArray() << "de la marca 5." << QList<int>{3} << QList<int>{3, 5};
     QTest::newRow("newer version") << "future.qvx2" << forgedArchive({{3, {"/model00003.qmd", model}}}, 2)
                                    << "versión más reciente" << QList<int>{} << QList<int>{};
     // Without the magic the records stand unscrambled: a cut keeps the markers before it.
     const QByteArray plain = forgedRecords({{3, {"/model00003.qmd", model}}, {9, {"/model00009.qmd", model}}}, false);
     const qsizetype emptyRecordsAfter9 = 10 * (4 + 7 * 8 + 4);
-    QTest::newRow("records cut short") << "plain.qvx2" << plain.left(plain.size() - emptyRecordsAfter9 - model.size() / 2)
+    QTest::newRow("records cut short") << "plain.qvx2"
+                                       << plain.left(plain.size() - emptyRecordsAfter9 - model.size() / 2)
                                        << "El fichero está incompleto o dañado" << QList<int>{3} << QList<int>{3};
     QTest::newRow("magic alone") << "magic.qvx2" << QByteArray(kViewerArchiveMagic, kViewerArchiveMagicSize)
                                  << "Error procesando archivo" << QList<int>{} << QList<int>{};
-    QTest::newRow("larger than an archive may be") << "huge.qvx2" << QByteArray() << "Error procesando archivo"
-                                                   << QList<int>{} << QList<int>{};
+    QTest::newRow("larger than an archive may be")
+        << "huge.qvx2" << QByteArray() << "Error procesando archivo" << QList<int>{} << QList<int>{};
     QTest::newRow("not an archive") << "notas.txt" << QByteArray("hola") << "no es una escena de Quorvane Viewer"
                                     << QList<int>{} << QList<int>{};
     QTest::newRow("garbage with the right name")

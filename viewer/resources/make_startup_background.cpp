@@ -56,7 +56,8 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QString repo = QString::fromLocal8Bit(argv[1]);
-    const int fontId = QFontDatabase::addApplicationFont(repo + QStringLiteral("/resources/fonts/LiberationSans-Regular.ttf"));
+    const int fontId =
+        QFontDatabase::addApplicationFont(repo + QStringLiteral("/resources/fonts/LiberationSans-Regular.ttf"));
     const QString family = QFontDatabase::applicationFontFamilies(fontId).value(0, QStringLiteral("Sans"));
     const QImage icon(repo + QStringLiteral("/resources/images/QuorvaneViewer.png"));
 
