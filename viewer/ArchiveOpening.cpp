@@ -50,10 +50,13 @@ ViewerSceneOpening openViewerScene(const QString& path, ViewerSceneTarget& targe
     if (opened.hasLogo)
         result.logo = QImage::fromData(opened.logoPng, "PNG");
 
-    // The target puts content files on the markers: only what unpacked is named.
+    // The target puts content files on the markers: only what unpacked is named (a model whose content
+    // could not be inflated still loads, without its content file).
     Scene scene = opened.scene;
-    for (int i = 0; i < kMarkerCount; ++i)
-        scene.markers[size_t(i)].modelFile = opened.contentFiles[size_t(i)];
+    for (int i = 0; i < kMarkerCount; ++i) {
+        const QString& content = opened.contentFiles[size_t(i)];
+        scene.markers[size_t(i)].modelFile = QFileInfo(content).isFile() ? content : QString();
+    }
     applyScene(scene, target);
     for (int marker : result.usedMarkers) {
         if (!target.showsContent(marker))

@@ -84,18 +84,19 @@ void StartupDlg::enableUI()
 
 void StartupDlg::onPrintMarkersClicked()
 {
-    if (!mainWindow)
-        return;
-    hide();
-    mainWindow->printSceneMarkersSLOT();
-    show();
+    runOutOfTheWay(&QuorvaneViewer::printSceneMarkersSLOT);
 }
 
 void StartupDlg::onSelectCameraClicked()
 {
+    runOutOfTheWay(&QuorvaneViewer::camaraSeleccionarSLOT);
+}
+
+void StartupDlg::runOutOfTheWay(void (QuorvaneViewer::*command)())
+{
     if (!mainWindow)
         return;
     hide();
-    mainWindow->camaraSeleccionarSLOT();
+    (mainWindow->*command)();
     show();
 }

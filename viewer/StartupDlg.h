@@ -32,6 +32,9 @@ public slots:
     void onSelectCameraClicked();
 
 private:
+    // Runs a command of the main window with the dialog hidden, so that what it opens is not behind it.
+    void runOutOfTheWay(void (QuorvaneViewer::*command)());
+
     Ui::StartupDlg* ui;
     QuorvaneViewer* mainWindow = nullptr;
 };

@@ -3,6 +3,7 @@
 // headless by `quorvane markers --pdf`.
 #include "PdfPages.h"
 #include "TestFiles.h"
+#include "ToolRun.h"
 
 #include "Archive.h"
 #include "MarkerCodes.h"
@@ -10,7 +11,6 @@
 #include "ViewSetup.h"
 
 #include <QPageSize>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -45,17 +45,6 @@ QList<int> trackedMarkers(const cv::Mat& grey)
     for (const trk::CMarkerMatrix& m : detector.GetMarkers())
         found << trk::MarkerNumberOfCode(m.code);
     return found;
-}
-
-int runTool(const QStringList& args, QString* err = nullptr)
-{
-    QProcess p;
-    p.start(QStringLiteral(QUORVANE_TOOL), args);
-    if (!p.waitForFinished(120000))
-        return -1;
-    if (err)
-        *err = QString::fromLocal8Bit(p.readAllStandardError());
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
 // A viewer archive whose records carry models on the given markers (the bytes need not be a model: the
@@ -186,9 +175,9 @@ void TestMarkerSheet::tool()
         QVERIFY(!archive.isEmpty());
         args << QStringLiteral("--scene") << archive;
     }
-    QString err;
-    QCOMPARE(runTool(args, &err), 0);
-    QVERIFY2(err.isEmpty(), qPrintable(err));
+    const testutil::ToolRun run = testutil::runTool(args);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
     QCOMPARE(testutil::pdfPageCount(pdf), 1 + pages.size());
     // The first and the last marker page carry their markers.
     if (!pages.isEmpty()) {
@@ -223,10 +212,10 @@ void TestMarkerSheet::toolRefusals()
     testutil::writeFile(dir.filePath(QStringLiteral("magic.qvx2")),
                         QByteArray(quorvane::kViewerArchiveMagic, quorvane::kViewerArchiveMagicSize));
     args.replaceInStrings(QStringLiteral("%D"), dir.path());
-    QString err;
-    QCOMPARE(runTool(QStringList{QStringLiteral("markers")} + args, &err), code);
-    QCOMPARE(err.count(QLatin1Char('\n')), 1);
-    QVERIFY2(err.contains(message), qPrintable(err));
+    const testutil::ToolRun run = testutil::runTool(QStringList{QStringLiteral("markers")} + args);
+    QCOMPARE(run.exitCode, code);
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY2(run.err.contains(message.toUtf8()), run.err.constData());
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("o.pdf"))));
 }
 

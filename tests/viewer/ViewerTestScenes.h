@@ -4,6 +4,7 @@
 #pragma once
 
 #include "TestFiles.h"
+#include "ToolRun.h"
 
 #include "Archive.h"
 #include "Scene.h"
@@ -11,29 +12,17 @@
 #include <QColor>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
 namespace testutil {
 
-// Runs the command-line tool; its exit code, or -1 when it did not finish.
-inline int runQuorvane(const QStringList& args, QString* errors = nullptr)
-{
-    QProcess p;
-    p.start(QStringLiteral(QUORVANE_TOOL), args);
-    if (!p.waitForFinished(300000))
-        return -1;
-    if (errors)
-        *errors = QString::fromLocal8Bit(p.readAllStandardError());
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
 // Imports one content file into `library`; the model file, or an empty string.
 inline QString importContent(const QString& file, const QString& library)
 {
-    if (runQuorvane({QStringLiteral("import"), QStringLiteral("--to"), library, QStringLiteral("--force"), file}) != 0)
+    if (runTool({QStringLiteral("import"), QStringLiteral("--to"), library, QStringLiteral("--force"), file})
+            .exitCode != 0)
         return QString();
     const QString model = library + QLatin1Char('/') + QFileInfo(file).fileName().section(QLatin1Char('.'), 0, 0) +
                           QStringLiteral(".qmd");
@@ -52,7 +41,7 @@ inline bool exportViewerArchive(const quorvane::Scene& scene, const QString& arc
         args << QStringLiteral("--no-logo");
     else if (!logo.isEmpty())
         args << QStringLiteral("--logo") << logo;
-    return runQuorvane(args) == 0;
+    return runTool(args).exitCode == 0;
 }
 
 // A cube of `side` units in one colour: OBJ with its material library.

@@ -92,7 +92,8 @@ void TestViewerDesktop::scenesAreKnownByNameAndContent_data()
     QTest::newRow("renamed scene, by its magic") << "feria (1).bin" << archive << true;
     QTest::newRow("from another system") << "FERIA.QVX2" << archive << true;
     QTest::newRow("older scene") << "museo.qvx" << archive << true;
-    QTest::newRow("the magic a byte late") << "late.bin" << " " + archive << false;
+    QTest::newRow("the magic a byte late") << "late.bin"
+                                           << " " + archive << false;
     QTest::newRow("text") << "notas.txt" << QByteArray("hola") << false;
 }
 
@@ -111,8 +112,9 @@ void TestViewerDesktop::scenesAreKnownByNameAndContent()
 
 void TestViewerDesktop::scenesOpenInTheViewer()
 {
-    QCOMPARE(run(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), kType}, m_data.path()),
-             std::optional<QString>(QStringLiteral("quorvane-viewer.desktop")));
+    QCOMPARE(
+        run(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), kType}, m_data.path()),
+        std::optional<QString>(QStringLiteral("quorvane-viewer.desktop")));
 }
 
 QTEST_GUILESS_MAIN(TestViewerDesktop)

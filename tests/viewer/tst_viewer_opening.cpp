@@ -46,8 +46,9 @@ public:
 QString pictureModel(const QDir& dir, const QString& name, const QByteArray& pixels)
 {
     const QString path = dir.filePath(name + QStringLiteral(".qmd"));
-    return writeModelFile(path, Picture, QStringLiteral("png"), compressField("thumb"), compressField(pixels)) ? path
-                                                                                                             : QString();
+    return writeModelFile(path, Picture, QStringLiteral("png"), compressField("thumb"), compressField(pixels))
+               ? path
+               : QString();
 }
 
 } // namespace
@@ -128,9 +129,10 @@ void TestViewerOpening::usedAndEmptyMarkers()
     QCOMPARE(o.emptyMarkers, (QList<int>{9, 17}));
     QVERIFY(view.steps.contains(QStringLiteral("model 17")));
     QVERIFY(!view.steps.contains(QStringLiteral("model 9"))); // nothing unpacked to show
-    QCOMPARE(openingProblems(path, o),
-             QStringLiteral("No se pudo abrir toda la escena %1.\n\nNo se pudo mostrar el contenido de las marcas 9, 17.")
-                 .arg(path));
+    QCOMPARE(
+        openingProblems(path, o),
+        QStringLiteral("No se pudo abrir toda la escena %1.\n\nNo se pudo mostrar el contenido de las marcas 9, 17.")
+            .arg(path));
 }
 
 void TestViewerOpening::oneMessagePerOutcome_data()
@@ -145,15 +147,16 @@ void TestViewerOpening::oneMessagePerOutcome_data()
                                  << "El fichero %1 no es una escena de Quorvane Viewer (.qvx2).";
     QTest::newRow("unreadable") << ViewerOpenStatus::CannotOpen << true << false << QList<int>{}
                                 << "No se pudo abrir en modo lectura el fichero%1";
-    QTest::newRow("nothing after the magic") << ViewerOpenStatus::ProcessingError << true << false << QList<int>{}
-                                             << "Error procesando archivo%1";
+    QTest::newRow("nothing after the magic")
+        << ViewerOpenStatus::ProcessingError << true << false << QList<int>{} << "Error procesando archivo%1";
     QTest::newRow("cut short, one marker empty")
         << ViewerOpenStatus::Opened << true << false << QList<int>{12}
         << "No se pudo abrir toda la escena %1.\n\nEl fichero está incompleto o dañado: se muestra lo que se pudo "
            "leer.\nNo se pudo mostrar el contenido de la marca 12.";
-    QTest::newRow("unknown version") << ViewerOpenStatus::Opened << false << false << QList<int>{}
-                                     << "No se pudo abrir toda la escena %1.\n\nEsta versión no sabe leer la escena: el "
-                                        "fichero está dañado o se hizo con una versión más reciente de Quorvane.";
+    QTest::newRow("unknown version")
+        << ViewerOpenStatus::Opened << false << false << QList<int>{}
+        << "No se pudo abrir toda la escena %1.\n\nEsta versión no sabe leer la escena: el "
+           "fichero está dañado o se hizo con una versión más reciente de Quorvane.";
 }
 
 void TestViewerOpening::oneMessagePerOutcome()

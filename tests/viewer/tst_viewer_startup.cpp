@@ -41,7 +41,8 @@ public slots:
     }
 };
 
-template <typename T> T* child(QWidget* parent, const char* name)
+template <typename T>
+T* child(QWidget* parent, const char* name)
 {
     T* w = parent->findChild<T*>(QLatin1String(name));
     if (!w)
