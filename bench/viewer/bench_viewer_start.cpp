@@ -30,14 +30,29 @@ namespace {
 
 const QString kModels = QStringLiteral("/usr/share/assimp/models/");
 const char* const kCandidates[] = {
-    "OBJ/spider.obj",          "OBJ/WusonOBJ.obj",         "OBJ/regr01.obj",
-    "3DS/fels.3ds",            "3DS/test1.3ds",            "3DS/cubes_with_alpha.3DS",
-    "3DS/RotatingCube.3DS",    "Collada/duck.dae",         "Collada/sphere.dae",
-    "Collada/Cinema4D.dae",    "Collada/COLLADA.dae",      "Collada/kwxport_test_vcolors.dae",
-    "Collada/lights.dae",      "Collada/box_nested_animation.dae", "Collada/library_animation_clips.dae",
-    "Collada/cube_triangulate.dae", "STL/Spider_binary.stl", "STL/Wuson.stl",
-    "STL/sphereWithHole.stl",  "STL/Spider_ascii.stl",     "Collada/cube_UTF8BOM.dae",
-    "Collada/ConcavePolygon.dae", "PLY/Wuson.ply",
+    "OBJ/spider.obj",
+    "OBJ/WusonOBJ.obj",
+    "OBJ/regr01.obj",
+    "3DS/fels.3ds",
+    "3DS/test1.3ds",
+    "3DS/cubes_with_alpha.3DS",
+    "3DS/RotatingCube.3DS",
+    "Collada/duck.dae",
+    "Collada/sphere.dae",
+    "Collada/Cinema4D.dae",
+    "Collada/COLLADA.dae",
+    "Collada/kwxport_test_vcolors.dae",
+    "Collada/lights.dae",
+    "Collada/box_nested_animation.dae",
+    "Collada/library_animation_clips.dae",
+    "Collada/cube_triangulate.dae",
+    "STL/Spider_binary.stl",
+    "STL/Wuson.stl",
+    "STL/sphereWithHole.stl",
+    "STL/Spider_ascii.stl",
+    "Collada/cube_UTF8BOM.dae",
+    "Collada/ConcavePolygon.dae",
+    "PLY/Wuson.ply",
 };
 
 bool runTool(const QStringList& args)
@@ -104,9 +119,9 @@ QStringList viewerFiles(const QString& archive)
         if (arrow >= 0)
             files << QString::fromLocal8Bit(line.mid(arrow + 3, line.indexOf(" (", arrow) - arrow - 3));
     }
-    for (const QString& dir : {QStringLiteral("/usr/lib/x86_64-linux-gnu/osgPlugins-3.6.5"),
-                               QLibraryInfo::path(QLibraryInfo::PluginsPath), QStringLiteral("/usr/share/fonts"),
-                               QStringLiteral("/usr/lib/x86_64-linux-gnu/dri")})
+    for (const QString& dir :
+         {QStringLiteral("/usr/lib/x86_64-linux-gnu/osgPlugins-3.6.5"), QLibraryInfo::path(QLibraryInfo::PluginsPath),
+          QStringLiteral("/usr/share/fonts"), QStringLiteral("/usr/lib/x86_64-linux-gnu/dri")})
         files << filesBelow(dir);
     return files;
 }
@@ -160,9 +175,11 @@ int main(int argc, char* argv[])
         if (models.size() == 20)
             break;
         const QString source = kModels + QLatin1String(candidate);
-        const QString model = work.filePath(QStringLiteral("library/%1.qmd").arg(QFileInfo(source).fileName().section('.', 0, 0)));
+        const QString model =
+            work.filePath(QStringLiteral("library/%1.qmd").arg(QFileInfo(source).fileName().section('.', 0, 0)));
         if (QFileInfo::exists(source) && !QFileInfo::exists(model) &&
-            runTool({QStringLiteral("import"), QStringLiteral("--to"), work.filePath(QStringLiteral("library")), source}) &&
+            runTool(
+                {QStringLiteral("import"), QStringLiteral("--to"), work.filePath(QStringLiteral("library")), source}) &&
             QFileInfo::exists(model)) {
             models << model;
             names << QLatin1String(candidate);
@@ -207,8 +224,7 @@ int main(int argc, char* argv[])
         }
     }
 
-    std::printf("Quorvane Viewer, start to first frame with content: 20 models, %d rounds (median ms)\n\n",
-                rounds);
+    std::printf("Quorvane Viewer, start to first frame with content: 20 models, %d rounds (median ms)\n\n", rounds);
     std::printf("| from the start to | cold | warm | cold / warm |\n|---|---|---|---|\n");
     const std::pair<const char*, const char*> rows[] = {{"main", "main() entered"},
                                                         {"dialog", "the start-up dialog shown"},
