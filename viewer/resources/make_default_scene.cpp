@@ -54,7 +54,8 @@ int main(int argc, char* argv[])
     }
     QByteArray data;
     if (!quorvane::buildViewerSceneData(scene, &data, quorvane::TempCleanup::Keep) ||
-        !quorvane::writeViewerArchive(QString::fromLocal8Bit(argv[3]), data, quorvane::buildLogoPng({true, QString()}))) {
+        !quorvane::writeViewerArchive(QString::fromLocal8Bit(argv[3]), data,
+                                      quorvane::buildLogoPng({true, QString()}))) {
         std::fprintf(stderr, "cannot write %s\n", argv[3]);
         return 1;
     }
