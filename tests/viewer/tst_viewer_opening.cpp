@@ -62,6 +62,7 @@ private slots:
     void usedAndEmptyMarkers();
     void oneMessagePerOutcome_data();
     void oneMessagePerOutcome();
+    void defaultSceneOpensWhole();
 };
 
 void TestViewerOpening::opensUnderEitherLetterCase_data()
@@ -173,6 +174,19 @@ void TestViewerOpening::oneMessagePerOutcome()
     o.emptyMarkers = empty;
     const QString path = QStringLiteral("/home/ana/Escritorio/feria.qvx2");
     QCOMPARE(openingProblems(path, o), message.isEmpty() ? QString() : message.arg(path));
+}
+
+// The scene that comes with the program: the greeting picture on every marker, with the built-in logo.
+void TestViewerOpening::defaultSceneOpensWhole()
+{
+    RecordingTarget view;
+    const ViewerSceneOpening o = openViewerScene(QStringLiteral(VIEWER_DEFAULT_SCENE), view);
+    QCOMPARE(o.status, ViewerOpenStatus::Opened);
+    QCOMPARE(o.usedMarkers.size(), kMarkerCount);
+    QVERIFY(o.emptyMarkers.isEmpty());
+    QCOMPARE(view.contents.size(), kMarkerCount);
+    QVERIFY(!o.logo.isNull());
+    QCOMPARE(openingProblems(QStringLiteral(VIEWER_DEFAULT_SCENE), o), QString());
 }
 
 QTEST_GUILESS_MAIN(TestViewerOpening)
