@@ -4,15 +4,19 @@
 #include "Commands.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
 const qvtool::Command kCommands[] = {
     {"track", "run the marker tracker on pictures or a video, print JSON lines", qvtool::runTrack},
-    {"markers", "write the marker pictures", qvtool::runMarkers},
+    {"markers", "write the marker pictures or the printable marker sheet (PDF)", qvtool::runMarkers},
     {"synth", "synthesise a camera frame or clip showing markers", qvtool::runSynth},
     {"model", "look into a model file (.qmd) or unpack it", qvtool::runModel},
     {"scene", "print a scene file (.qvs2) or export it as an archive", qvtool::runScene},
@@ -30,11 +34,31 @@ void printUsage(FILE* out)
     std::fprintf(out, "\nRun 'quorvane COMMAND --help' for the options of a command.\n");
 }
 
+// The marker sheet sets text, which takes the font database of a GUI application; the offscreen platform
+// keeps the tool free of any display.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "markers") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Without a desktop session (cron, ssh) Qt would say it picks a runtime folder of its own: pick it
+        // quietly, so that the command prints only what it did.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            const QString runtime = QDir::tempPath() + QStringLiteral("/runtime-") +
+                                    qEnvironmentVariable("USER", QStringLiteral("quorvane"));
+            if (QDir().mkpath(runtime) &&
+                QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        }
+        return std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvane"));
     QCoreApplication::setOrganizationName(QStringLiteral("Quorvane"));
 

@@ -1,7 +1,7 @@
 // Quorvane Viewer: shows an exported scene over the camera.
 #include "ProgramSetup.h"
-#include "QuorvaneViewer.h"
 #include "Resources.h"
+#include "ViewerEntry.h"
 
 #include <QApplication>
 #include <QTranslator>
@@ -13,10 +13,5 @@ int main(int argc, char* argv[])
     const quorvane::ProgramIdentity id{"Quorvane Viewer", "quorvaneviewer_"};
     const QString language = quorvane::setupProgram(app, id);
     const auto translators = quorvane::installTranslators(app, id, language);
-
-    auto window = std::make_unique<QuorvaneViewer>();
-    window->show();
-    const int code = QApplication::exec();
-    window.reset();
-    return code;
+    return quorvane::runViewer(QCoreApplication::arguments().mid(1));
 }

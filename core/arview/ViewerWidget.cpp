@@ -291,8 +291,11 @@ bool ViewerWidget::setLogo(const QImage& image)
         texture->setDataVariance(osg::Object::DYNAMIC);
         ss->setTextureAttributeAndModes(0, texture, osg::StateAttribute::ON);
     }
-    ss->setMode(GL_BLEND, osg::StateAttribute::ON);
+    // Drawn as the picture is: its transparent parts let the camera through, and the scene's light (which
+    // shines on the content, not on this overlay) leaves its colours alone.
+    ss->setAttributeAndModes(new osg::BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA), osg::StateAttribute::ON);
     ss->setMode(GL_DEPTH_TEST, osg::StateAttribute::OFF);
+    ss->setMode(GL_LIGHTING, osg::StateAttribute::OFF);
     ss->setRenderingHint(osg::StateSet::TRANSPARENT_BIN);
     ss->setRenderBinDetails(11, "RenderBin");
     ss->setRenderBinMode(osg::StateSet::USE_RENDERBIN_DETAILS);
@@ -313,6 +316,16 @@ void ViewerWidget::setLogoVisible(bool visible)
     m_logoVisible = visible;
     if (m_logoSwitch)
         m_logoSwitch->setValue(0, visible);
+}
+
+void ViewerWidget::clearLogo()
+{
+    if (m_logoSwitch)
+        m_root->removeChild(m_logoSwitch);
+    m_logoSwitch = nullptr;
+    m_logoGeode = nullptr;
+    m_logoProjection = nullptr;
+    m_logoTransform = nullptr;
 }
 
 void ViewerWidget::setPickingEnabled(bool enabled)

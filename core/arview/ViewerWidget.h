@@ -42,6 +42,8 @@ public:
     void setMirrored(bool mirrored);
     bool setLogo(const QImage& image);
     void setLogoVisible(bool visible);
+    // Removes the logo overlay (a new scene brings its own logo, or none).
+    void clearLogo();
     void setPickingEnabled(bool enabled);
 
     bool isMirrored() const { return m_mirrored; }

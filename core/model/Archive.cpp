@@ -346,6 +346,16 @@ QDir viewerTempDirectory()
     return dataDirectory(QStringLiteral("quorvaneviewerziptemp"));
 }
 
+QList<int> markersWithModels(const ViewerArchiveContents& contents)
+{
+    QList<int> markers;
+    for (int i = 0; i < kMarkerCount; ++i) {
+        if (!contents.models[size_t(i)].isEmpty())
+            markers.append(i);
+    }
+    return markers;
+}
+
 ViewerOpenStatus openViewerArchive(const QString& path, OpenedViewerScene* out)
 {
     *out = OpenedViewerScene();
@@ -353,6 +363,12 @@ ViewerOpenStatus openViewerArchive(const QString& path, OpenedViewerScene* out)
     const bool format2 = suffix == QLatin1String("qvx2");
     if (!format2 && suffix != QLatin1String("qvx"))
         return ViewerOpenStatus::Ignored;
+    return openViewerArchive(path, format2, out);
+}
+
+ViewerOpenStatus openViewerArchive(const QString& path, bool format2, OpenedViewerScene* out)
+{
+    *out = OpenedViewerScene();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return ViewerOpenStatus::CannotOpen;
@@ -366,6 +382,9 @@ ViewerOpenStatus openViewerArchive(const QString& path, OpenedViewerScene* out)
         return ViewerOpenStatus::ProcessingError;
 
     out->layout = contents.layout;
+    out->versionOk = contents.versionOk;
+    out->complete = contents.complete;
+    out->modelMarkers = markersWithModels(contents);
     out->hasLogo = contents.hasLogo;
     out->logoPng = contents.logoPng;
     const QString tempPath = temp.absolutePath();
@@ -380,7 +399,7 @@ ViewerOpenStatus openViewerArchive(const QString& path, OpenedViewerScene* out)
             if (!target.isEmpty() && writeFileAt(target, model) && QFileInfo::exists(target)) {
                 r.modelFile = target;
                 Model_v0_0 record;
-                if (record.load(target)) {
+                if (record.loadInto(target, temp)) {
                     out->contentFiles[size_t(i)] = record.mainFile;
                     out->thumbnailFiles[size_t(i)] = record.thumbnailFile;
                 }

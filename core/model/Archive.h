@@ -114,6 +114,10 @@ enum class ViewerOpenStatus {
 struct OpenedViewerScene
 {
     ArchiveLayout layout = ArchiveLayout::PlainRecords;
+    bool versionOk = true; // format 2: false when the version word is not 1 (then the scene is empty)
+    bool complete = false; // every record was read in full
+    // The markers whose record carried model bytes, in reading order (whether or not the model loaded).
+    QList<int> modelMarkers;
     // modelFile: where the record's model file was written in the viewer's temporary directory, or empty.
     Scene scene;
     // The unpacked content file of each marker whose model loaded (put it on the marker), else empty.
@@ -123,11 +127,18 @@ struct OpenedViewerScene
     QByteArray logoPng;
 };
 
+// The markers whose record carries model bytes, in index order.
+QList<int> markersWithModels(const ViewerArchiveContents& contents);
+
 // The viewer's reader. Empties viewerTempDirectory(), writes each record's model file there under its
-// record name and loads it (Model_v0_0::load). Record names that are not "/" followed by a plain relative
-// path are not written (the marker stays empty). Apply the result with applyScene(): model (content file
-// of contentFiles), labels (format 2), transform, then start the content's first animation.
+// record name and unpacks it into the same folder (Model_v0_0::loadInto), so that nothing the viewer
+// opens lands in the authoring program's folder. Record names that are not "/" followed by a plain
+// relative path are not written (the marker stays empty). Apply the result with applyScene(): model
+// (content file of contentFiles), labels (format 2), transform, then start the content's first animation.
 ViewerOpenStatus openViewerArchive(const QString& path, OpenedViewerScene* out);
+// The same with the layout chosen by the caller (format 2 or format 1 after the magic), whatever the
+// file is called; never Ignored.
+ViewerOpenStatus openViewerArchive(const QString& path, bool format2, OpenedViewerScene* out);
 
 // A mobile archive read back (for tools and checks).
 struct MobilePackEntry

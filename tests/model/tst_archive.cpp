@@ -224,7 +224,8 @@ private slots:
         const QString vt = quorvane::viewerTempDirectory().absolutePath();
         QCOMPARE(opened.scene.markers[2].modelFile, vt + "/model00002.qmd");
         QCOMPARE(readFile(opened.scene.markers[2].modelFile), readFile(s.markers[2].modelFile));
-        const QString t = quorvane::tempDirectory().path();
+        // Unpacked beside the model files, in the viewer's own folder.
+        const QString t = quorvane::viewerTempDirectory().canonicalPath();
         QCOMPARE(opened.contentFiles[2], t + "/model00002.obj");
         QCOMPARE(readFile(opened.contentFiles[2]), QByteArray("v 0 0 0"));
         QCOMPARE(readFile(t + "/silla_resdir/mat0000.mtl"), QByteArray("newmtl wood"));
@@ -236,6 +237,9 @@ private slots:
             QCOMPARE(opened.contentFiles[i].isEmpty(), i != 2 && i != 11);
         }
         QVERIFY(opened.scene == expected);
+        QCOMPARE(opened.modelMarkers, (QList<int>{2, 11}));
+        QVERIFY(opened.complete);
+        QVERIFY(!QFileInfo::exists(quorvane::tempDirectory().filePath("model00002.obj")));
     }
 
     // ".qvx": magic and scrambled records without version or labels, then the logo. Without magic the

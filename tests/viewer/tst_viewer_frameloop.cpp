@@ -2,6 +2,8 @@
 // it draws, a camera that cannot be opened, and resizing.
 #include "FileCamera.h"
 #include "ModalCatcher.h"
+
+#include "Archive.h"
 #include "PlatformPaths.h"
 #include "ProgramSetup.h"
 #include "QuorvaneViewer.h"
@@ -25,6 +27,7 @@ private slots:
 private:
     QTemporaryDir m_dir;
     QString m_clip;
+    QStringList m_scene; // an empty scene, so that no scene lookup warns
 };
 
 void TestViewerFrameLoop::initTestCase()
@@ -33,13 +36,17 @@ void TestViewerFrameLoop::initTestCase()
     quorvane::machineSettings()->remove(QStringLiteral("f")); // the viewer's own default applies
     m_clip = m_dir.filePath(QStringLiteral("desk.avi"));
     QVERIFY(testutil::writeClip(m_clip, 40, {3, 8}));
+    QByteArray data;
+    QVERIFY(quorvane::buildViewerSceneData(quorvane::Scene(), &data, quorvane::TempCleanup::Keep));
+    m_scene = QStringList{m_dir.filePath(QStringLiteral("empty.qvx2"))};
+    QVERIFY(quorvane::writeViewerArchive(m_scene.first(), data, quorvane::buildLogoPng({})));
 }
 
 void TestViewerFrameLoop::startsCameraZeroAtFirstShow()
 {
     qputenv("QUORVANE_CAMERA", m_clip.toLocal8Bit());
     ModalCatcher catcher;
-    QuorvaneViewer w;
+    QuorvaneViewer w(m_scene);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTRY_COMPARE(w.trackingMode(), QuorvaneViewer::Video);
@@ -67,7 +74,7 @@ void TestViewerFrameLoop::cameraThatCannotOpenWarnsOnce()
 {
     qputenv("QUORVANE_CAMERA", m_dir.filePath(QStringLiteral("unplugged.avi")).toLocal8Bit());
     ModalCatcher catcher;
-    QuorvaneViewer w;
+    QuorvaneViewer w(m_scene);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTRY_COMPARE(catcher.dialogs, 1);
