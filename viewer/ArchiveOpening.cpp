@@ -53,10 +53,14 @@ ViewerSceneOpening openViewerScene(const QString& path, ViewerSceneTarget& targe
     // The target puts content files on the markers: only what unpacked is named (a model whose content
     // could not be inflated still loads, without its content file).
     Scene scene = opened.scene;
+    QStringList contentFiles;
     for (int i = 0; i < kMarkerCount; ++i) {
         const QString& content = opened.contentFiles[size_t(i)];
         scene.markers[size_t(i)].modelFile = QFileInfo(content).isFile() ? content : QString();
+        if (!scene.markers[size_t(i)].modelFile.isEmpty())
+            contentFiles << content;
     }
+    target.prepare(contentFiles);
     applyScene(scene, target);
     for (int marker : result.usedMarkers) {
         if (!target.showsContent(marker))

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace quorvane {
 
@@ -19,6 +20,9 @@ class ViewerSceneTarget : public SceneApplier
 {
 public:
     virtual bool showsContent(int marker) const = 0;
+    // Called once with every content file of the scene before the first is applied (the view checks the
+    // models together, in one guarded process).
+    virtual void prepare(const QStringList& contentFiles) { Q_UNUSED(contentFiles); }
 };
 
 struct ViewerSceneOpening

@@ -1,5 +1,6 @@
 #include "ViewSceneTarget.h"
 
+#include "ModelGuard.h"
 #include "ViewerWidget.h"
 
 namespace quorvane {
@@ -32,6 +33,16 @@ void ViewSceneTarget::applyTransform(int marker, const MarkerRecord& record)
     slot->setScale(record.scale, record.scale, record.scale);
     if (slot->animationCount() > 0)
         slot->playAnimation(0);
+}
+
+void ViewSceneTarget::prepare(const QStringList& contentFiles)
+{
+    QStringList models;
+    for (const QString& file : contentFiles) {
+        if (MarkerContent::contentKindOf(file) == MarkerContent::ContentKind::Model)
+            models << file;
+    }
+    ModelGuard::checkAll(models);
 }
 
 bool ViewSceneTarget::showsContent(int marker) const

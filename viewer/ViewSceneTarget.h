@@ -19,6 +19,8 @@ public:
     // content's first animation plays.
     void applyTransform(int marker, const MarkerRecord& record) override;
     bool showsContent(int marker) const override;
+    // The scene's models go through the guarded check together, so each load after it finds its verdict.
+    void prepare(const QStringList& contentFiles) override;
 
 private:
     ViewerWidget& m_view;

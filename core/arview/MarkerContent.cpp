@@ -140,23 +140,38 @@ osg::ref_ptr<osg::Node> MarkerContent::createPlaceholder(float s)
     return geode;
 }
 
+MarkerContent::ContentKind MarkerContent::contentKindOf(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    if (!name.contains(QLatin1Char('.')))
+        return ContentKind::Model;
+    const QString ext = name.section(QLatin1Char('.'), -1).toLower();
+    if (ext == QLatin1String("jpg") || ext == QLatin1String("bmp") || ext == QLatin1String("png") ||
+        ext == QLatin1String("jpeg"))
+        return ContentKind::Picture;
+    if (ext == QLatin1String("mpg") || ext == QLatin1String("avi") || ext == QLatin1String("mp4"))
+        return ContentKind::Video;
+    return ContentKind::Model;
+}
+
 bool MarkerContent::setContent(const QString& path)
 {
-    const QString ext = QFileInfo(path).fileName().section(QLatin1Char('.'), -1).toLower();
-    const bool hasDot = QFileInfo(path).fileName().contains(QLatin1Char('.'));
     osg::ref_ptr<osg::Node> node;
-    if (hasDot && (ext == QLatin1String("jpg") || ext == QLatin1String("bmp") || ext == QLatin1String("png") ||
-                   ext == QLatin1String("jpeg"))) {
+    switch (contentKindOf(path)) {
+    case ContentKind::Picture:
         node = createPicture(path);
-    } else if (hasDot && (ext == QLatin1String("mpg") || ext == QLatin1String("avi") || ext == QLatin1String("mp4"))) {
+        break;
+    case ContentKind::Video:
         node = createVideo(path);
-    } else {
-        // Third-party readers meet the file in a guarded process first: one that would take the program down
-        // is refused here.
+        break;
+    case ContentKind::Model:
+        // Third-party readers meet the file in a guarded process first: one that would take the program
+        // down is refused here.
         if (!quorvane::ModelGuard::isSafeToLoad(path))
             return false;
         quorvane::registerAssimpReader(); // FBX, glTF and the other formats through assimp
         node = osgDB::readRefNodeFile(QFile::encodeName(path).toStdString(), osgDB::Registry::instance()->getOptions());
+        break;
     }
     if (!node)
         return false;

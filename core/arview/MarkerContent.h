@@ -69,8 +69,13 @@ public:
     float markerSize() const { return m_markerSize; }
     const QString& fileName() const { return m_fileName; }
 
-    // Loads a model, picture ("jpg", "jpeg", "png", "bmp") or video ("mpg", "avi", "mp4") by the
-    // lower-cased extension. False when nothing could be read: the slot then stays as it was.
+    enum class ContentKind { Model, Picture, Video };
+    // Picture ("jpg", "jpeg", "png", "bmp") or video ("mpg", "avi", "mp4") by the lower-cased extension;
+    // everything else is a model, read by the scene library's readers.
+    static ContentKind contentKindOf(const QString& path);
+
+    // Loads a model, picture or video (contentKindOf). A model is read only after the guarded check
+    // (ModelGuard.h) took it. False when nothing could be read: the slot then stays as it was.
     bool setContent(const QString& path);
 
     void setScale(float sx, float sy, float sz);
