@@ -1,0 +1,84 @@
+// What the tests of Quorvane Author share: model files made from pictures (no display needed), usage
+// pages recorded instead of sent, the desktop's file opening caught, and a camera picture of markers.
+#pragma once
+
+#include "FrameSynth.h"
+#include "ImportReporter.h"
+#include "ModelImporter.h"
+#include "OnlineHooks.h"
+
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <memory>
+
+namespace testutil {
+
+// A picture of one colour, imported as the model file DIR/NAME.qmd. Empty when it fails.
+inline QString pictureModel(const QString& dir, const QString& name, const QColor& colour, int side = 64)
+{
+    QDir().mkpath(dir);
+    const QString picture = QDir(dir).filePath(QStringLiteral("src_%1.png").arg(name));
+    QImage img(side, side, QImage::Format_RGB32);
+    img.fill(colour);
+    if (!img.save(picture))
+        return {};
+    const QString model = QDir(dir).filePath(name + QStringLiteral(".qmd"));
+    quorvane::StderrImportReporter reporter;
+    quorvane::ModelImporter importer(&reporter);
+    const bool ok = importer.importFile(picture, model);
+    QFile::remove(picture);
+    return ok ? model : QString();
+}
+
+// A camera picture (top row first) of these markers on a plain background, with its truth.
+inline trk::SynthFrame markerPhoto(const QString& file, const std::vector<trk::SynthMarker>& markers, int width = 800,
+                                   int height = 600)
+{
+    trk::SynthOptions o;
+    o.width = width;
+    o.height = height;
+    trk::SynthFrame f = trk::SynthesizeFrame(markers, o);
+    cv::imwrite(file.toStdString(), f.Picture());
+    return f;
+}
+
+// Usage pages and version checks recorded instead of sent; installed for the life of the object.
+class RecordingHooks : public quorvane::OnlineHooks
+{
+public:
+    struct Log
+    {
+        QStringList pages;
+        int versionChecks = 0;
+        std::function<void()> newVersion;
+    };
+    static std::shared_ptr<Log> install()
+    {
+        auto log = std::make_shared<Log>();
+        quorvane::setOnlineHooks(std::make_unique<RecordingHooks>(log));
+        return log;
+    }
+    explicit RecordingHooks(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
+    void sendUsagePage(const QString& page) override { m_log->pages << page; }
+    void startVersionCheck(QObject*, std::function<void()> newVersionAvailable) override
+    {
+        ++m_log->versionChecks;
+        m_log->newVersion = std::move(newVersionAvailable);
+    }
+    QUrl downloadPage() const override { return QUrl(QStringLiteral("https://downloads.invalid/quorvane")); }
+
+private:
+    std::shared_ptr<Log> m_log;
+};
+
+} // namespace testutil
