@@ -53,6 +53,7 @@ ImportBatchOutcome importFiles(QWidget* parent, const QStringList& files, const 
         progress->setMinimumDuration(0);
         progress->setAutoReset(false);
         progress->setAutoClose(false);
+        progress->show();
     }
     for (int i = 0; i < files.size(); ++i) {
         const QString& source = files[i];

@@ -69,6 +69,8 @@ public:
     const QString& importDirectory() const { return importDir; }
     // Rebuilds the list from the library folders; it fills in slices while the window runs.
     void rescanLibrary();
+    // New library folders, as an accepted folders dialog gives them; the list is scanned again.
+    void setLibraryDirectories(const QStringList& scanDirectories, const QString& importDirectory);
     bool libraryScanRunning() const;
     // The import of files already chosen, as "Importar..." does after its file dialog.
     void importChosenFiles(const QStringList& files);

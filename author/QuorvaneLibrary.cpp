@@ -49,6 +49,13 @@ void Quorvane::rescanLibrary()
     libraryScanner->start(quorvane::libraryDirectories(scanDirs, importDir));
 }
 
+void Quorvane::setLibraryDirectories(const QStringList& scanDirectories, const QString& importDirectory)
+{
+    scanDirs = scanDirectories;
+    importDir = importDirectory;
+    rescanLibrary();
+}
+
 bool Quorvane::libraryScanRunning() const
 {
     return libraryScanner->isRunning();
@@ -119,8 +126,10 @@ void Quorvane::bibliotecaDeModelos()
         bibliotecaDlg dialog(this);
         dialog.setData(scanDirs, importDir);
         if (dialog.exec() == QDialog::Accepted) {
-            dialog.getData(&scanDirs, &importDir);
-            rescanLibrary();
+            QStringList dirs;
+            QString import;
+            dialog.getData(&dirs, &import);
+            setLibraryDirectories(dirs, import);
         }
     });
 }

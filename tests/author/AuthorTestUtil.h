@@ -4,11 +4,18 @@
 
 #include "FrameSynth.h"
 #include "ImportReporter.h"
+#include "LibraryScanner.h"
+#include "ModelDragPayload.h"
 #include "ModelImporter.h"
 #include "OnlineHooks.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QWidget>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -38,6 +45,42 @@ inline QString pictureModel(const QString& dir, const QString& name, const QColo
     const bool ok = importer.importFile(picture, model);
     QFile::remove(picture);
     return ok ? model : QString();
+}
+
+// Drops this data on a widget as the toolkit delivers a drop; true when the drop was accepted.
+inline bool dropOn(QWidget* target, QMimeData* mime)
+{
+    const QPointF at(target->width() / 2.0, target->height() / 2.0);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+// The payload the library list writes for the entry of a model file.
+inline QMimeData* entryPayload(const QString& modelFile, const QPixmap& picture = QPixmap(64, 64))
+{
+    quorvane::LibraryEntry e;
+    quorvane::openLibraryEntry(modelFile, &e);
+    quorvane::ModelDragPayload p;
+    p.preview = picture;
+    p.name = e.name;
+    p.mainFile = e.mainFile;
+    p.modelFile = e.modelFile;
+    p.thumbnailFile = e.thumbnailFile;
+    auto* mime = new QMimeData;
+    mime->setData(QString::fromLatin1(quorvane::kModelDataMime), quorvane::encodePayload(p));
+    return mime;
+}
+
+// Drops a library model on a widget (a marker button).
+inline bool dropModel(QWidget* target, const QString& modelFile)
+{
+    std::unique_ptr<QMimeData> mime(entryPayload(modelFile));
+    return dropOn(target, mime.get());
 }
 
 // A camera picture (top row first) of these markers on a plain background, with its truth.

@@ -27,31 +27,12 @@ using Angles = std::array<float, 3>;
 
 namespace {
 
-// A drop of these data on the button, as the toolkit delivers it; true when the drop was accepted.
-bool dropOn(QWidget* target, QMimeData* mime)
-{
-    const QPointF at(target->width() / 2.0, target->height() / 2.0);
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
-}
+using testutil::dropOn;
 
 // The payload the library list writes for an entry.
 QMimeData* entryPayload(const LibraryEntry& e, const QPixmap& picture)
 {
-    ModelDragPayload p;
-    p.preview = picture;
-    p.name = e.name;
-    p.mainFile = e.mainFile;
-    p.modelFile = e.modelFile;
-    p.thumbnailFile = e.thumbnailFile;
-    auto* mime = new QMimeData;
-    mime->setData(QString::fromLatin1(kModelDataMime), encodePayload(p));
-    return mime;
+    return testutil::entryPayload(e.modelFile, picture);
 }
 
 struct Transform
