@@ -10,10 +10,10 @@ namespace quorvane {
 
 QStandardItem* libraryItem(const LibraryEntry& entry)
 {
-    // The picture is read now: another model of the same name unpacks its thumbnail to the same
-    // temporary file later, and a lazily loaded icon would then show that one.
     QPixmap picture;
-    if (QFileInfo(entry.thumbnailFile).isFile())
+    if (!entry.picture.isNull())
+        picture = QPixmap::fromImage(entry.picture);
+    else if (QFileInfo(entry.thumbnailFile).isFile())
         picture.load(entry.thumbnailFile);
     if (picture.isNull())
         picture.load(QStringLiteral(":/Quorvane/Quorvane.png"));

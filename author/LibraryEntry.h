@@ -1,7 +1,8 @@
-// One entry of the model library: a model file and where its content and thumbnail were unpacked,
-// and the list item that shows it.
+// One entry of the model library: a model file and its thumbnail, and the list item that shows it.
+// Listing a model unpacks nothing: its content is unpacked when it is put on a marker.
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 class QStandardItem;
@@ -12,9 +13,13 @@ struct LibraryEntry
 {
     QString name; // the model file's name up to its first dot
     QString modelFile;
-    QString mainFile;
-    QString thumbnailFile;
+    QString mainFile;      // where the content was unpacked; empty until it is
+    QString thumbnailFile; // likewise for the thumbnail
+    QImage picture;        // the stored thumbnail at the size a drag shows (64 pixels), when there is one
 };
+
+// The largest side of an entry's picture: what a drag shows.
+inline constexpr int kEntryPictureSide = 64;
 
 // The list item of an entry: its name, its thumbnail as icon (the program's picture when there is
 // none), the model file as tooltip and [model file, content, thumbnail] as user data.

@@ -2,8 +2,10 @@
 
 #include "Model.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 
 #include <limits>
 
@@ -33,13 +35,19 @@ QStringList libraryFiles(const QStringList& directories)
 
 bool openLibraryEntry(const QString& modelFile, LibraryEntry* entry)
 {
-    Model_v0_0 model;
-    if (!model.load(modelFile))
+    QByteArray thumbnail;
+    if (!readModelThumbnail(modelFile, &thumbnail))
         return false;
+    *entry = LibraryEntry();
     entry->name = QFileInfo(modelFile).baseName();
-    entry->modelFile = model.modelFile;
-    entry->mainFile = model.mainFile;
-    entry->thumbnailFile = model.thumbnailFile;
+    entry->modelFile = modelFile;
+    // Decoded here, at the size it is shown, so that the scan's slices account for it.
+    QBuffer buffer(&thumbnail);
+    QImageReader reader(&buffer, "PNG");
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > kEntryPictureSide || size.height() > kEntryPictureSide))
+        reader.setScaledSize(size.scaled(kEntryPictureSide, kEntryPictureSide, Qt::KeepAspectRatio));
+    entry->picture = reader.read();
     return true;
 }
 

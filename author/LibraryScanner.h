@@ -1,7 +1,8 @@
-// The scan of the model library: every ".qmd" file of the scan folders and the import folder is
-// opened (its content and thumbnail unpacked into the temporary folder) and becomes an entry; files
-// that cannot be opened are left out. The work runs in short slices on the GUI thread, so a folder of
-// thousands of models fills the list while the window keeps repainting.
+// The scan of the model library: every ".qmd" file of the scan folders and the import folder that the
+// model record would open becomes an entry with its thumbnail; the others are left out. Only the
+// thumbnail is read: unpacking every model (tens of milliseconds each, most of it writing files)
+// would keep a large library from showing for minutes. The work runs in short slices on the GUI
+// thread, so a folder of thousands of models fills the list while the window keeps repainting.
 #pragma once
 
 #include "LibraryEntry.h"
@@ -21,7 +22,7 @@ QStringList libraryDirectories(const QStringList& scanDirs, const QString& impor
 // The model files of the folders, in folder order and each folder's own order, not recursive.
 QStringList libraryFiles(const QStringList& directories);
 
-// Opens one model file as the library does; false when it cannot be opened.
+// Reads one model file as the library lists it; false when the model record would not open it.
 bool openLibraryEntry(const QString& modelFile, LibraryEntry* entry);
 
 class LibraryScanner : public QObject

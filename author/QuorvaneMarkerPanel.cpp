@@ -105,11 +105,13 @@ void Quorvane::nuevaAsociacionMarcaModeloSLOT(MarcaPushButton* button)
         if (markerButtons_[size_t(i)] == button)
             n = i;
     if (n >= 0 && view) {
-        // The model file is unpacked again: another library model of the same name may have
-        // replaced its content in the temporary folder since the list was scanned.
+        // The library lists models without unpacking them: the content is unpacked now, into the
+        // temporary folder (another model of the same name may have been there before).
         quorvane::Model_v0_0 model;
         if (QFileInfo(button->modelFile()).isFile() && model.load(button->modelFile()))
             button->setContentFiles(model.mainFile, model.thumbnailFile);
+        else
+            button->setContentFiles(QString(), QString());
         if (QFileInfo::exists(button->mainFile())) {
             // The path is used as it is: lower-casing it, as on a case-blind disk, would lose files here.
             QString content = button->mainFile();

@@ -5,6 +5,7 @@
 #include "FrameSynth.h"
 #include "ImportReporter.h"
 #include "LibraryScanner.h"
+#include "Model.h"
 #include "ModelDragPayload.h"
 #include "ModelImporter.h"
 #include "OnlineHooks.h"
@@ -45,6 +46,13 @@ inline QString pictureModel(const QString& dir, const QString& name, const QColo
     const bool ok = importer.importFile(picture, model);
     QFile::remove(picture);
     return ok ? model : QString();
+}
+
+// The content of a model file, unpacked as a marker takes it; empty when it cannot be.
+inline QString contentFile(const QString& modelFile)
+{
+    quorvane::Model_v0_0 model;
+    return model.load(modelFile) ? model.mainFile : QString();
 }
 
 // Drops this data on a widget as the toolkit delivers a drop; true when the drop was accepted.

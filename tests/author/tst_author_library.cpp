@@ -39,6 +39,19 @@ QStringList listedNames(Quorvane& w)
     return names;
 }
 
+// Files in a folder tree with their sizes and times: what changes when anything is written there.
+QStringList filesIn(const QString& dir)
+{
+    QStringList files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo f(it.next());
+        files << QStringLiteral("%1 %2 %3").arg(f.filePath()).arg(f.size()).arg(f.lastModified().toMSecsSinceEpoch());
+    }
+    files.sort();
+    return files;
+}
+
 void waitForScan(Quorvane& w)
 {
     QTRY_VERIFY_WITH_TIMEOUT(!w.libraryScanRunning(), 20000);
@@ -65,6 +78,7 @@ private slots:
     void init();
     void cleanup();
     void scanListsWhatOpens();
+    void listedExactlyWhenTheModelOpens();
     void rescanWhileScanning();
     void filterIsCaseSensitiveAndBroomClears();
     void importAnswersAndPages_data();
@@ -133,6 +147,7 @@ void TestAuthorLibrary::scanListsWhatOpens()
     QVERIFY(QDir().mkpath(m_scan + QStringLiteral("/carpeta.qmd")));
     QVERIFY(testutil::writeFile(m_scan + QStringLiteral("/nota.txt"), "no model"));
 
+    const QStringList tempBefore = filesIn(tempDirectory().path());
     DialogAnswers answers;
     auto w = window();
     waitForScan(*w);
@@ -145,18 +160,20 @@ void TestAuthorLibrary::scanListsWhatOpens()
     names.sort();
     QCOMPARE(names, (QStringList{QStringLiteral("MAYUSCULAS"), QStringLiteral("casa"), QStringLiteral("roja")}));
 
-    // Each entry: the model file as tooltip, [model, content, thumbnail] as user data, a picture.
+    // Each entry: the model file as tooltip and first element of its user data, its own thumbnail.
     QStandardItemModel* source = w->libraryWidget()->listView()->sourceModel();
+    const QImage thumbnail = w->libraryWidget()->listView()->sourceModel()->item(0)->icon().pixmap(25).toImage();
     for (int r = 0; r < source->rowCount(); ++r) {
         const QStandardItem* item = source->item(r);
         const QStringList data = item->data(Qt::UserRole).toStringList();
         QCOMPARE(data.size(), 3);
         QCOMPARE(item->toolTip(), data[0]);
-        QVERIFY(QFileInfo::exists(data[1]));
-        QVERIFY(QFileInfo::exists(data[2]));
-        QVERIFY(!item->icon().isNull());
+        QVERIFY(QFileInfo(data[0]).isAbsolute() && QFileInfo::exists(data[0]));
+        QCOMPARE(item->icon().pixmap(25).toImage(), thumbnail); // all are the red picture
     }
-    // The hostile model wrote nothing next to the temporary folder.
+    QVERIFY(thumbnail.pixelColor(12, 12).red() > 200 && thumbnail.pixelColor(12, 12).green() < 50);
+    // Listing unpacks nothing: the temporary folder stays as it was, and nothing is written beside it.
+    QCOMPARE(filesIn(tempDirectory().path()), tempBefore);
     QCOMPARE(QDir(tempDirectory().filePath(QStringLiteral(".."))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("QuorvaneTemp")});
 
@@ -166,6 +183,41 @@ void TestAuthorLibrary::scanListsWhatOpens()
     QCOMPARE(listedNames(*w).size(), 4);
     QCOMPARE(libraryDirectories({m_scan, m_import}, m_import), (QStringList{m_scan, m_import}));
     QCOMPARE(libraryDirectories({m_scan}, m_import), (QStringList{m_scan, m_import}));
+}
+
+void TestAuthorLibrary::listedExactlyWhenTheModelOpens()
+{
+    // The list reads only a model's thumbnail, but takes exactly the files the model record opens.
+    const QString good = testutil::pictureModel(m_scan, QStringLiteral("bueno"), Qt::red);
+    const QByteArray bytes = testutil::readFile(good);
+    QList<QPair<QString, QByteArray>> cases = {{QStringLiteral("bueno"), bytes},
+                                               {QStringLiteral("vacio"), QByteArray()},
+                                               {QStringLiteral("ruido"), QByteArray(300, '\x5a')}};
+    for (int cut : {4, 12, 20, 23, 30, 60, 200})
+        cases.append({QStringLiteral("cortado%1").arg(cut), bytes.left(cut)});
+    QByteArray otherVersion = bytes;
+    otherVersion[15] = 1;
+    cases.append({QStringLiteral("version"), otherVersion});
+    for (const char* corpus : {"kind0", "kind1", "kind2", "kind4"})
+        cases.append({QString::fromLatin1(corpus),
+                      testutil::readFile(QStringLiteral(QUORVANE_SOURCE_DIR "/tests/model/fuzz/corpus/model/") +
+                                         QString::fromLatin1(corpus) + QStringLiteral(".qmd"))});
+    QVERIFY(writeModelFile(m_scan + QStringLiteral("/sufijo.qmd"), Picture, QStringLiteral("x/../../y"), QByteArray(),
+                           QByteArray()));
+    cases.append({QStringLiteral("sufijo"), testutil::readFile(m_scan + QStringLiteral("/sufijo.qmd"))});
+    QTemporaryDir scratch;
+    for (const auto& [name, data] : cases) {
+        const QString file = m_scan + QLatin1Char('/') + name + QStringLiteral(".qmd");
+        QVERIFY(testutil::writeFile(file, data));
+        QByteArray png;
+        Model_v0_0 model;
+        QCOMPARE(readModelThumbnail(file, &png), model.loadInto(file, QDir(scratch.path())));
+    }
+    QByteArray png;
+    QVERIFY(readModelThumbnail(good, &png));
+    QImage picture;
+    QVERIFY(picture.loadFromData(png, "PNG"));
+    QVERIFY(!readModelThumbnail(m_scan + QStringLiteral("/no_existe.qmd"), &png));
 }
 
 void TestAuthorLibrary::rescanWhileScanning()
@@ -374,9 +426,10 @@ void TestAuthorLibrary::deleteAsksForFilesThatExist()
     }
     QCOMPARE(listedNames(*w).size(), 3); // not rescanned
 
-    // No keeps the file; Yes removes it (its content and thumbnail stay) and the list is scanned again.
+    // No keeps the file; Yes removes it (its unpacked content stays) and the list is scanned again.
     select({QStringLiteral("dos"), QStringLiteral("tres")});
-    const QStringList tresData = w->libraryWidget()->selectedItems().last()->data(Qt::UserRole).toStringList();
+    const QString tresContent = testutil::contentFile(m_scan + QStringLiteral("/tres.qmd"));
+    QVERIFY(!tresContent.isEmpty());
     DialogAnswers answers({QMessageBox::No, QMessageBox::Yes});
     w->form()->btn_eliminarModelo->click();
     QCOMPARE(answers.titles, (QStringList{QStringLiteral("Precaución"), QStringLiteral("Precaución")}));
@@ -384,7 +437,7 @@ void TestAuthorLibrary::deleteAsksForFilesThatExist()
              QStringLiteral("El modelo elegido se eliminará de la biblioteca y del disco duro. ¿Desea continuar?"));
     QVERIFY(QFileInfo::exists(m_scan + QStringLiteral("/dos.qmd")));
     QVERIFY(!QFileInfo::exists(m_scan + QStringLiteral("/tres.qmd")));
-    QVERIFY(QFileInfo::exists(tresData[1]) && QFileInfo::exists(tresData[2]));
+    QVERIFY(QFileInfo::exists(tresContent));
     waitForScan(*w);
     QCOMPARE(listedNames(*w), QStringList{QStringLiteral("dos")});
 }

@@ -324,7 +324,7 @@ void TestAuthorMarkerPanel::controlsActOnTheSelectedContent()
     Quorvane w;
     setUpWindow(w);
     ViewerWidget* v = w.viewWidget();
-    QVERIFY(v->setMarkerContent(5, entry(m_magenta).mainFile));
+    QVERIFY(v->setMarkerContent(5, testutil::contentFile(m_magenta)));
     v->setMarkerScale(5, 2.0f);
     w.markerButton(5)->click();
     QCOMPARE(w.selectedMarker(), 5);
@@ -353,7 +353,7 @@ void TestAuthorMarkerPanel::selectionShowsTheContentsValues()
     auto* ui = w.form();
     // An animated model enables the animation buttons; a picture does not.
     QVERIFY(v->setMarkerContent(1, QStringLiteral("/usr/share/assimp/models/Collada/box_nested_animation.dae")));
-    QVERIFY(v->setMarkerContent(2, entry(m_green).mainFile));
+    QVERIFY(v->setMarkerContent(2, testutil::contentFile(m_green)));
     v->setMarkerRotation(1, 10.7f, 20.2f, 300.9f);
     v->setMarkerScale(1, 0.0000004f); // below what the box can show
     v->setMarkerScale(2, 3.25f);
