@@ -1,6 +1,7 @@
 #include "ImportBatch.h"
 
 #include "ModelImporter.h"
+#include "OverrideCursor.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -14,13 +15,9 @@ namespace quorvane {
 namespace {
 
 // The wait cursor stays up for the whole batch; a question or message shows the arrow.
-class ArrowWhileAsking
+struct ArrowWhileAsking : OverrideCursor
 {
-public:
-    ArrowWhileAsking() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~ArrowWhileAsking() { QApplication::restoreOverrideCursor(); }
-    ArrowWhileAsking(const ArrowWhileAsking&) = delete;
-    ArrowWhileAsking& operator=(const ArrowWhileAsking&) = delete;
+    ArrowWhileAsking() : OverrideCursor(Qt::ArrowCursor) {}
 };
 
 QString tr(const char* text)

@@ -39,4 +39,15 @@ LibraryEntry libraryEntry(const QStandardItem* item)
     return entry;
 }
 
+ModelDragPayload dragPayload(const LibraryEntry& entry, const QPixmap& picture)
+{
+    ModelDragPayload payload;
+    payload.preview = picture;
+    payload.name = entry.name;
+    payload.mainFile = entry.mainFile;
+    payload.modelFile = entry.modelFile;
+    payload.thumbnailFile = entry.thumbnailFile;
+    return payload;
+}
+
 } // namespace quorvane

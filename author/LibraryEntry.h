@@ -2,6 +2,8 @@
 // Listing a model unpacks nothing: its content is unpacked when it is put on a marker.
 #pragma once
 
+#include "ModelDragPayload.h"
+
 #include <QImage>
 #include <QString>
 
@@ -26,5 +28,8 @@ inline constexpr int kEntryPictureSide = 64;
 QStandardItem* libraryItem(const LibraryEntry& entry);
 // The entry an item shows; empty paths when the item carries no entry.
 LibraryEntry libraryEntry(const QStandardItem* item);
+
+// What dragging the entry carries to a marker button, with this picture.
+ModelDragPayload dragPayload(const LibraryEntry& entry, const QPixmap& picture);
 
 } // namespace quorvane

@@ -27,6 +27,13 @@ bool decodePayload(const QByteArray& bytes, ModelDragPayload* payload)
     return true;
 }
 
+QMimeData* mimeData(const ModelDragPayload& payload)
+{
+    auto* mime = new QMimeData;
+    mime->setData(QString::fromLatin1(kModelDataMime), encodePayload(payload));
+    return mime;
+}
+
 bool payloadOf(const QMimeData* mime, ModelDragPayload* payload)
 {
     const QString type = QString::fromLatin1(kModelDataMime);

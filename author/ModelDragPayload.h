@@ -25,6 +25,8 @@ struct ModelDragPayload
 QByteArray encodePayload(const ModelDragPayload& payload);
 // False when the bytes end early or hold something else; `payload` is then left as it was.
 bool decodePayload(const QByteArray& bytes, ModelDragPayload* payload);
+// The data of a drag that carries the payload.
+QMimeData* mimeData(const ModelDragPayload& payload);
 // The payload of a drop, when it offers one.
 bool payloadOf(const QMimeData* mime, ModelDragPayload* payload);
 

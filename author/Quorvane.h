@@ -148,6 +148,8 @@ private:
     void setupLibraryList();
     // The content slot of the selected marker; none without a selection.
     quorvane::MarkerContent* selectedContent() const;
+    // Moves the selected marker's content by one step along an axis (content units).
+    void moveSelected(float dx, float dy, float dz);
     // Shows the controls' values without applying them back to the content.
     void showControls(const std::array<float, 3>& angles, float scale);
     // Asks for a scene file and saves it there; false when no file was chosen or writing failed.

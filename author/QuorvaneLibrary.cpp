@@ -8,6 +8,7 @@
 #include "MessageBoxImportReporter.h"
 #include "ModelImporter.h"
 #include "OnlineHooks.h"
+#include "OverrideCursor.h"
 #include "bibliotecaDlg.h"
 #include "myListView.h"
 #include "myListWidget.h"
@@ -77,7 +78,7 @@ void Quorvane::importarModelo()
 void Quorvane::importChosenFiles(const QStringList& files)
 {
     paused([&] {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const quorvane::OverrideCursor wait(Qt::WaitCursor);
         quorvane::MessageBoxImportReporter reporter;
         quorvane::ModelImporter importer(&reporter);
         const quorvane::ImportBatchOutcome outcome = quorvane::importFiles(this, files, importDir, importer);
@@ -85,7 +86,6 @@ void Quorvane::importChosenFiles(const QStringList& files)
             quorvane::onlineHooks().sendUsagePage(files.size() == 1 ? QStringLiteral("importarModelo")
                                                                     : QStringLiteral("importarMultiplesModelos"));
         rescanLibrary();
-        QApplication::restoreOverrideCursor();
     });
 }
 

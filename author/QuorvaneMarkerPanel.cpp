@@ -227,52 +227,42 @@ void Quorvane::rotaModelo3(int value)
     rotaModelo1(value);
 }
 
-void Quorvane::posicionModelo1_up()
+void Quorvane::moveSelected(float dx, float dy, float dz)
 {
     if (const int n = selectedMarker(); n >= 0) {
-        view->translateMarkerContent(n, 0, 0, -1);
+        view->translateMarkerContent(n, dx, dy, dz);
         view->update();
     }
+}
+
+void Quorvane::posicionModelo1_up()
+{
+    moveSelected(0, 0, -1);
 }
 
 void Quorvane::posicionModelo1_down()
 {
-    if (const int n = selectedMarker(); n >= 0) {
-        view->translateMarkerContent(n, 0, 0, 1);
-        view->update();
-    }
+    moveSelected(0, 0, 1);
 }
 
 void Quorvane::posicionModelo1_front()
 {
-    if (const int n = selectedMarker(); n >= 0) {
-        view->translateMarkerContent(n, 0, -1, 0);
-        view->update();
-    }
+    moveSelected(0, -1, 0);
 }
 
 void Quorvane::posicionModelo1_back()
 {
-    if (const int n = selectedMarker(); n >= 0) {
-        view->translateMarkerContent(n, 0, 1, 0);
-        view->update();
-    }
+    moveSelected(0, 1, 0);
 }
 
 void Quorvane::posicionModelo1_left()
 {
-    if (const int n = selectedMarker(); n >= 0) {
-        view->translateMarkerContent(n, -1, 0, 0);
-        view->update();
-    }
+    moveSelected(-1, 0, 0);
 }
 
 void Quorvane::posicionModelo1_right()
 {
-    if (const int n = selectedMarker(); n >= 0) {
-        view->translateMarkerContent(n, 1, 0, 0);
-        view->update();
-    }
+    moveSelected(1, 0, 0);
 }
 
 void Quorvane::resetPosicion()

@@ -6,6 +6,7 @@
 
 #include "MarcaPushButton.h"
 #include "Messages.h"
+#include "OverrideCursor.h"
 #include "Scene.h"
 #include "ViewerWidget.h"
 #include "WindowScene.h"
@@ -14,20 +15,6 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QMessageBox>
-
-namespace {
-
-// The wait cursor while a scene is written or read, restored on every way out.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-} // namespace
 
 void Quorvane::guardarEscenaSLOT()
 {
@@ -57,7 +44,7 @@ bool Quorvane::saveSceneFile(const QString& path)
     bool saved = false;
     paused([&] {
         {
-            WaitCursor wait;
+            const quorvane::OverrideCursor wait(Qt::WaitCursor);
             saved = quorvane::writeSceneFile(quorvane::sceneFromWindow(*view, markerButtons_), path);
         }
         if (!saved)
@@ -83,7 +70,7 @@ bool Quorvane::openSceneFile(const QString& path)
     QStringList missing;
     paused([&] {
         {
-            WaitCursor wait;
+            const quorvane::OverrideCursor wait(Qt::WaitCursor);
             quorvane::Scene scene;
             status = quorvane::readSceneFile(path, &scene);
             if (status != SceneReadStatus::CannotOpen) {

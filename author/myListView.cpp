@@ -51,16 +51,9 @@ bool myListView::startEntryDrag()
     const QList<QStandardItem*> items = selectedSourceItems();
     if (items.isEmpty())
         return false;
-    const quorvane::LibraryEntry entry = quorvane::libraryEntry(items.first());
-    quorvane::ModelDragPayload payload;
-    payload.preview = items.first()->icon().pixmap(64, QIcon::Normal, QIcon::On);
-    payload.name = entry.name;
-    payload.mainFile = entry.mainFile;
-    payload.modelFile = entry.modelFile;
-    payload.thumbnailFile = entry.thumbnailFile;
-
-    auto* mime = new QMimeData;
-    mime->setData(QString::fromLatin1(quorvane::kModelDataMime), quorvane::encodePayload(payload));
+    const quorvane::ModelDragPayload payload = quorvane::dragPayload(
+        quorvane::libraryEntry(items.first()), items.first()->icon().pixmap(64, QIcon::Normal, QIcon::On));
+    QMimeData* mime = quorvane::mimeData(payload);
     // The picture under the pointer: the entry's own, under a translucent blue veil.
     QPixmap veiled = payload.preview;
     {

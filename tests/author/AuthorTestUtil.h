@@ -73,15 +73,7 @@ inline QMimeData* entryPayload(const QString& modelFile, const QPixmap& picture 
 {
     quorvane::LibraryEntry e;
     quorvane::openLibraryEntry(modelFile, &e);
-    quorvane::ModelDragPayload p;
-    p.preview = picture;
-    p.name = e.name;
-    p.mainFile = e.mainFile;
-    p.modelFile = e.modelFile;
-    p.thumbnailFile = e.thumbnailFile;
-    auto* mime = new QMimeData;
-    mime->setData(QString::fromLatin1(quorvane::kModelDataMime), quorvane::encodePayload(p));
-    return mime;
+    return quorvane::mimeData(quorvane::dragPayload(e, picture));
 }
 
 // Drops a library model on a widget (a marker button).

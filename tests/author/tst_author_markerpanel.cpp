@@ -68,6 +68,8 @@ private slots:
     void initTestCase();
     void init();
     void markerButtonsAsBuilt();
+    void controlsAsBuilt_data();
+    void controlsAsBuilt();
     void dropStandsContentOnMarker7();
     void refusedDrops_data();
     void refusedDrops();
@@ -83,6 +85,7 @@ private:
     LibraryEntry entry(const QString& model);
 
     QTemporaryDir m_dir;
+    std::unique_ptr<Quorvane> m_built;
     QString m_magenta, m_green;
     trk::SynthFrame m_photo;
     QString m_photoFile;
@@ -148,8 +151,92 @@ void TestAuthorMarkerPanel::markerButtonsAsBuilt()
     QVERIFY(!QPixmap(QStringLiteral(":/Quorvane/Resources/markers/Marca19.png")).isNull());
 }
 
+void TestAuthorMarkerPanel::controlsAsBuilt_data()
+{
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<QVariant>("value");
+    auto row = [](const char* w, const char* p, const QVariant& v) {
+        QTest::addRow("%s %s", w, p) << QString::fromLatin1(w) << QString::fromLatin1(p) << v;
+    };
+    for (const char* dial : {"dial_1", "dial_2", "dial_3"}) {
+        row(dial, "minimum", 0);
+        row(dial, "maximum", 360);
+        row(dial, "singleStep", 5);
+        row(dial, "pageStep", 15);
+        row(dial, "wrapping", true);
+        row(dial, "notchesVisible", true);
+        row(dial, "value", 0);
+        row(dial, "toolTip", QStringLiteral("Rotar modelo"));
+    }
+    row("dial_1", "notchTarget", 3.6);
+    row("dial_2", "notchTarget", 3.6);
+    row("doubleSpinBox_scale", "decimals", 6);
+    row("doubleSpinBox_scale", "minimum", 0.000001);
+    row("doubleSpinBox_scale", "maximum", 1000000.0);
+    row("doubleSpinBox_scale", "singleStep", 0.1);
+    row("doubleSpinBox_scale", "value", 1.0);
+    row("doubleSpinBox_scale", "toolTip",
+        QStringLiteral("Escribe, usa los botones o la rueda del ratón \n para establecer el escalado del modelo"));
+    for (const char* arrow : {"btn_up", "btn_down", "btn_front", "btn_back", "btn_left", "btn_right"}) {
+        row(arrow, "autoRepeat", true);
+        row(arrow, "autoRepeatDelay", 100);
+        row(arrow, "autoRepeatInterval", 10);
+    }
+    row("btn_center", "autoRepeat", false);
+    row("btn_up", "toolTip", QStringLiteral("Subir"));
+    row("btn_down", "toolTip", QStringLiteral("Bajar"));
+    for (const char* move : {"btn_front", "btn_back", "btn_left", "btn_right"})
+        row(move, "toolTip", QStringLiteral("Trasladar modelo"));
+    row("btn_center", "toolTip", QStringLiteral("Deshacer traslación"));
+    row("btn_resetAngles", "toolTip", QStringLiteral("Deshacer rotaciones"));
+    row("btn_resetScale", "toolTip", QStringLiteral("Deshacer escalado"));
+    row("btn_autoScale", "text", QStringLiteral("Auto"));
+    row("btn_autoScale", "toolTip",
+        QStringLiteral("Escala el modelo al tamaño de la marca.\nPara modelos muy grandes o pequeños."));
+    row("btn_autoTranslate", "text", QStringLiteral("Auto"));
+    row("btn_autoTranslate", "toolTip",
+        QStringLiteral("Posiciona el modelo centrado y descansando sobre la marca.\nPara modelos desplazados y para "
+                       "asegurarse de que el modelo descansa sobre la marca, ya que manualmente es difícil hacerlo."));
+    row("btn_Play", "toolTip", QStringLiteral("Iniciar la animación desde el principio"));
+    row("btn_Stop", "toolTip", QStringLiteral("Parar la animación"));
+    row("btn_borrarSeleccionada", "text", QStringLiteral("Borrar"));
+    row("btn_borrarSeleccionada", "toolTip", QStringLiteral("Borrar asociación de la marca seleccionada"));
+    row("btn_borrarTodas", "text", QStringLiteral("Borrar todo"));
+    row("btn_borrarTodas", "toolTip", QStringLiteral("Borrar las asociaciones de todas las marcas"));
+    row("btn_ImprimirMarcaSeleccionada", "text", QStringLiteral("Imprimir"));
+    row("groupBox", "title", QStringLiteral(" Marcas RA "));
+    row("groupBox_7", "title", QStringLiteral("Animación"));
+    row("groupBox_4", "title", QStringLiteral(" Rotación "));
+    row("groupBox_3", "title", QStringLiteral(" Escalado "));
+    row("groupBox_5", "title", QStringLiteral(" Traslación "));
+    row("spinBox_distanciaFocal", "minimum", 100);
+    row("spinBox_distanciaFocal", "maximum", 2000);
+    row("spinBox_distanciaFocal", "singleStep", 10);
+}
+
+void TestAuthorMarkerPanel::controlsAsBuilt()
+{
+    QFETCH(QString, widget);
+    QFETCH(QString, property);
+    QFETCH(QVariant, value);
+    if (!m_built) { // one window for all the rows
+        m_built = std::make_unique<Quorvane>();
+        setUpWindow(*m_built);
+    }
+    QObject* o = m_built->findChild<QObject*>(widget);
+    QVERIFY(o);
+    const QVariant actual = o->property(qPrintable(property));
+    QVERIFY2(actual.isValid(), qPrintable(property));
+    if (value.typeId() == QMetaType::Double)
+        QVERIFY(qFuzzyCompare(actual.toDouble(), value.toDouble()));
+    else
+        QCOMPARE(actual, value);
+}
+
 void TestAuthorMarkerPanel::dropStandsContentOnMarker7()
 {
+    m_built.reset();
     Quorvane w;
     setUpWindow(w);
     QVERIFY(w.showPhoto(m_photoFile));
