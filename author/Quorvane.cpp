@@ -2,6 +2,9 @@
 
 #include "ui_Quorvane.h"
 
+#include "LibraryScanner.h"
+#include "MarcaPushButton.h"
+#include "OnlineHooks.h"
 #include "PlatformPaths.h"
 #include "ProgramSetup.h"
 #include "VideoCaptureIM.h"
@@ -10,6 +13,7 @@
 #include "selectionDialog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -20,18 +24,13 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 
-namespace {
-
-constexpr int kFramePeriodMs = 33;
-
-void warn(const QString& text)
+void Quorvane::warn(const QString& text)
 {
-    QMessageBox::warning(QApplication::activeWindow(), QObject::tr("Error"), text, QMessageBox::Ok);
+    QMessageBox::warning(QApplication::activeWindow(), tr("Error"), text, QMessageBox::Ok);
 }
 
-} // namespace
-
-Quorvane::Quorvane(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags), ui(new Ui::QuorvaneClass)
+Quorvane::Quorvane(QWidget* parent, Qt::WindowFlags flags, const QStringList& arguments)
+    : QMainWindow(parent, flags), ui(new Ui::QuorvaneClass)
 {
     ui->setupUi(this);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -42,44 +41,96 @@ Quorvane::Quorvane(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent,
     settings = std::make_unique<QSettings>(QSettings::UserScope, QStringLiteral("Quorvane"),
                                            QStringLiteral("Quorvane Author"));
     machineSettings = quorvane::machineSettings();
+
+    // A first start imports into the user's documents and scans the models that come with the program.
+    const QString documentsLibrary = quorvane::documentsDirectory() + QStringLiteral("/Mis modelos Quorvane");
+    QDir().mkpath(documentsLibrary);
+    const QString canonicalLibrary = QDir(documentsLibrary).canonicalPath();
+    importDir =
+        settings->value(QStringLiteral("importDir"), canonicalLibrary.isEmpty() ? documentsLibrary : canonicalLibrary)
+            .toString();
+    scanDirs =
+        settings->value(QStringLiteral("scanDirs"), QStringList{quorvane::programDataPath(QStringLiteral("models"))})
+            .toStringList();
     focalLength = machineSettings->value(QStringLiteral("f"), 500.0f).toFloat();
     ui->spinBox_distanciaFocal->setValue(static_cast<int>(focalLength));
+
+    setupMarkerPanel();
 
     frameTimer = new QTimer(this);
     connect(frameTimer, &QTimer::timeout, this, &Quorvane::newFrame);
     connect(ui->btn_photocam, &QPushButton::clicked, this, &Quorvane::photoTrackingButtonClicked);
     connect(ui->btn_webcam, &QPushButton::clicked, this, &Quorvane::videoTrackingButtonClicked);
+    connect(ui->actionCargar_escena, &QAction::triggered, this, &Quorvane::cargarEscena);
+    connect(ui->actionGuardar_escena, &QAction::triggered, this, &Quorvane::guardarEscenaSLOT);
+    connect(ui->actionExportar_escena, &QAction::triggered, this, &Quorvane::exportarEscena);
+    connect(ui->actionExportar_para_movil, &QAction::triggered, this, &Quorvane::exportarEscenaMovil);
+    connect(ui->actionBiblioteca_de_modelos, &QAction::triggered, this, &Quorvane::bibliotecaDeModelos);
+    connect(ui->actionImportar_modelo, &QAction::triggered, this, &Quorvane::importarModelo);
+    connect(ui->actionSalir, &QAction::triggered, this, &Quorvane::salirAplicacion);
     connect(ui->actionCamara_seleccionar, &QAction::triggered, this, &Quorvane::camaraSeleccionarSLOT);
     connect(ui->actionOcultar_paneles, &QAction::toggled, this, &Quorvane::ocultarPaneles);
     connect(ui->actionPantalla_completa, &QAction::triggered, this, &Quorvane::goFullscreen);
-    connect(ui->actionSalir, &QAction::triggered, this, &Quorvane::salirAplicacion);
+    connect(ui->actionEspanol, &QAction::triggered, this, &Quorvane::idiomaEspanol);
+    connect(ui->actionIngles, &QAction::triggered, this, &Quorvane::idiomaIngles);
+    connect(ui->actionChino, &QAction::triggered, this, &Quorvane::idiomaChino);
+    connect(ui->actionEtiquetas, &QAction::triggered, this, &Quorvane::onMostrarEtiquetasInfoDlg);
+    connect(ui->actionAcerca_de_Quorvane, &QAction::triggered, this, &Quorvane::about);
+    connect(ui->actionManual_de_referencia, &QAction::triggered, this, &Quorvane::onManualDeReferencia);
+    connect(ui->actionCompartir_escena, &QAction::triggered, this, &Quorvane::onCompartirEscena);
+    connect(ui->pushButton_compartir, &QPushButton::clicked, ui->actionCompartir_escena, &QAction::trigger);
+    connect(this, &Quorvane::NuevaVersionDisponible, this, &Quorvane::onNuevaVersionDisponible, Qt::QueuedConnection);
+    connect(ui->btn_importarModelo, &QPushButton::clicked, this, &Quorvane::importarModelo);
+    connect(ui->btn_eliminarModelo, &QPushButton::clicked, this, &Quorvane::eliminarModelo);
+    connectMarkerPanel();
+    holdCommandsWithoutDialogs();
 
-    // Commands whose windows are not built yet stay visible but cannot be chosen.
-    for (QAction* a : {ui->actionCargar_escena, ui->actionGuardar_escena, ui->actionExportar_escena,
-                       ui->actionExportar_para_movil, ui->actionBiblioteca_de_modelos, ui->actionImportar_modelo,
-                       ui->actionEspanol, ui->actionIngles, ui->actionChino, ui->actionEtiquetas,
-                       ui->actionAcerca_de_Quorvane, ui->actionManual_de_referencia, ui->actionCompartir_escena})
-        a->setEnabled(false);
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             ui->btn_importarModelo, ui->btn_eliminarModelo, ui->btn_Play, ui->btn_Stop, ui->btn_resetAngles,
-             ui->btn_autoScale, ui->btn_resetScale, ui->btn_autoTranslate, ui->pushButton_compartir, ui->dial_1,
-             ui->dial_2, ui->dial_3, ui->doubleSpinBox_scale})
-        w->setEnabled(false);
+    setupLibraryList();
+    rescanLibrary();
 
     view = new quorvane::ViewerWidget(false, ui->actionInvertir->isChecked(), this);
     replacePlaceholder(ui->verticalLayout_frame3, view);
+
+    if (arguments.size() > 1) {
+        const QString scene = arguments.at(1);
+        if (!QFileInfo::exists(scene))
+            warn(tr("No se encontró el fichero indicado por linea de comandos: %1").arg(scene));
+        else
+            openSceneFile(scene);
+    }
+
+    quorvane::onlineHooks().startVersionCheck(this, [this] { emit NuevaVersionDisponible(); });
+    quorvane::onlineHooks().sendUsagePage(QStringLiteral("start"));
 
     QApplication::restoreOverrideCursor();
 }
 
 Quorvane::~Quorvane()
 {
+    quorvane::onlineHooks().sendUsagePage(QStringLiteral("finish"));
+    settings->setValue(QStringLiteral("scanDirs"), scanDirs);
+    settings->setValue(QStringLiteral("importDir"), importDir);
     machineSettings->setValue(QStringLiteral("f"), focalLength);
     frameTimer->stop();
+    delete libraryScanner;
+    libraryScanner = nullptr;
+    settings.reset();
+    machineSettings.reset();
     videoSource.reset();
     delete view;
     view = nullptr;
     delete ui;
+}
+
+void Quorvane::holdCommandsWithoutDialogs()
+{
+    // Export, sharing, the about box and the labels information have no dialogs yet: their commands
+    // are shown but cannot be chosen.
+    for (QAction* a : {ui->actionExportar_escena, ui->actionExportar_para_movil, ui->actionCompartir_escena,
+                       ui->actionAcerca_de_Quorvane, ui->actionEtiquetas})
+        a->setEnabled(false);
+    ui->menuExportar->setEnabled(false);
+    ui->pushButton_compartir->setEnabled(false);
 }
 
 void Quorvane::replacePlaceholder(QLayout* layout, QWidget* widget)
@@ -91,8 +142,7 @@ void Quorvane::replacePlaceholder(QLayout* layout, QWidget* widget)
     layout->addWidget(widget);
 }
 
-template <typename Work>
-void Quorvane::paused(Work work, bool redrawLater)
+void Quorvane::paused(const std::function<void()>& work, bool redrawLater)
 {
     const bool wasActive = frameTimer->isActive();
     if (wasActive)

@@ -14,7 +14,7 @@ int main(int argc, char* argv[])
     const QString language = quorvane::setupProgram(app, id);
     const auto translators = quorvane::installTranslators(app, id, language);
 
-    auto window = std::make_unique<Quorvane>();
+    auto window = std::make_unique<Quorvane>(nullptr, Qt::WindowFlags(), QApplication::arguments());
     window->show();
     const int code = QApplication::exec();
     window.reset();

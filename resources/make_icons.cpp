@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -101,6 +102,167 @@ void flagChina(QPainter& p, qreal s)
         p.drawPolygon(star(o + c * u, u, 0.3));
 }
 
+// A bold arrow pointing up inside a unit square, turned by `degrees` about the centre. Arrows that
+// move content in the marker's plane are teal, those that raise or lower it orange.
+void arrow(QPainter& p, qreal s, qreal degrees, const QColor& colour)
+{
+    p.save();
+    p.translate(0.5 * s, 0.5 * s);
+    p.rotate(degrees);
+    QPainterPath a;
+    a.moveTo(0, -0.40 * s);
+    a.lineTo(0.34 * s, -0.02 * s);
+    a.lineTo(0.13 * s, -0.02 * s);
+    a.lineTo(0.13 * s, 0.38 * s);
+    a.lineTo(-0.13 * s, 0.38 * s);
+    a.lineTo(-0.13 * s, -0.02 * s);
+    a.lineTo(-0.34 * s, -0.02 * s);
+    a.closeSubpath();
+    QLinearGradient g(-0.3 * s, 0, 0.3 * s, 0);
+    g.setColorAt(0, colour.lighter(125));
+    g.setColorAt(1, colour.darker(125));
+    p.setPen(QPen(kInk, 0.035 * s, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(g);
+    p.drawPath(a);
+    p.restore();
+}
+
+// An arrow seen in perspective: it narrows as it goes away from the viewer (away) or widens as it
+// comes closer.
+void depthArrow(QPainter& p, qreal s, bool away)
+{
+    p.save();
+    if (!away) {
+        p.translate(0, s);
+        p.scale(1, -1);
+    }
+    QPainterPath a;
+    a.moveTo(0.5 * s, 0.10 * s);
+    a.lineTo(0.76 * s, 0.42 * s);
+    a.lineTo(0.62 * s, 0.42 * s);
+    a.lineTo(0.70 * s, 0.90 * s);
+    a.lineTo(0.30 * s, 0.90 * s);
+    a.lineTo(0.38 * s, 0.42 * s);
+    a.lineTo(0.24 * s, 0.42 * s);
+    a.closeSubpath();
+    QLinearGradient g(0, 0.1 * s, 0, 0.9 * s);
+    g.setColorAt(0, kTeal.darker(140));
+    g.setColorAt(1, kTeal.lighter(130));
+    p.setPen(QPen(kInk, 0.035 * s, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(g);
+    p.drawPath(a);
+    // A ground line under the arrow gives the depth.
+    p.setPen(QPen(QColor(0x8a, 0x97, 0xa3), 0.03 * s, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(0.14 * s, 0.95 * s), QPointF(0.86 * s, 0.95 * s));
+    p.restore();
+}
+
+// A curved arrow turning back: undoes the user's rotation or scale.
+void undoArrow(QPainter& p, qreal s)
+{
+    QPainterPath arc;
+    arc.arcMoveTo(QRectF(0.18 * s, 0.22 * s, 0.64 * s, 0.60 * s), 150);
+    arc.arcTo(QRectF(0.18 * s, 0.22 * s, 0.64 * s, 0.60 * s), 150, -250);
+    p.setPen(QPen(kInk, 0.15 * s, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(arc);
+    p.setPen(QPen(kAccent, 0.09 * s, Qt::SolidLine, Qt::RoundCap));
+    p.drawPath(arc);
+    QPainterPath head;
+    head.moveTo(0.06 * s, 0.30 * s);
+    head.lineTo(0.40 * s, 0.30 * s);
+    head.lineTo(0.17 * s, 0.62 * s);
+    head.closeSubpath();
+    p.setPen(QPen(kInk, 0.03 * s, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(kAccent);
+    p.drawPath(head);
+}
+
+// The filter's broom: a wooden handle and a fan of bristles.
+void broom(QPainter& p, qreal s)
+{
+    p.setPen(QPen(QColor(0x5a, 0x3a, 0x1e), 0.09 * s, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(0.86 * s, 0.10 * s), QPointF(0.46 * s, 0.52 * s));
+    QPainterPath bristles;
+    bristles.moveTo(0.40 * s, 0.44 * s);
+    bristles.lineTo(0.56 * s, 0.60 * s);
+    bristles.lineTo(0.36 * s, 0.94 * s);
+    bristles.quadTo(0.16 * s, 0.90 * s, 0.06 * s, 0.72 * s);
+    bristles.closeSubpath();
+    QLinearGradient g(0.48 * s, 0.5 * s, 0.2 * s, 0.85 * s);
+    g.setColorAt(0, QColor(0xf6, 0xc9, 0x4a));
+    g.setColorAt(1, kAccent);
+    p.setPen(QPen(QColor(0x7a, 0x4a, 0x12), 0.03 * s, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(g);
+    p.drawPath(bristles);
+    p.setPen(QPen(QColor(0x7a, 0x4a, 0x12, 160), 0.02 * s, Qt::SolidLine, Qt::RoundCap));
+    for (qreal t : {0.3, 0.5, 0.7})
+        p.drawLine(QPointF((0.48 - 0.02 * t) * s, (0.52 + 0.02 * t) * s),
+                   QPointF((0.36 - 0.30 * t) * s + 0.04 * s, (0.94 - 0.22 * t) * s));
+    p.setBrush(QColor(0xb0, 0x30, 0x20));
+    p.setPen(Qt::NoPen);
+    p.save();
+    p.translate(0.48 * s, 0.52 * s);
+    p.rotate(45);
+    p.drawRoundedRect(QRectF(-0.13 * s, -0.035 * s, 0.26 * s, 0.07 * s), 0.02 * s, 0.02 * s);
+    p.restore();
+}
+
+// A target: puts the content back on the marker's centre.
+void target(QPainter& p, qreal s)
+{
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kInk, 0.08 * s));
+    p.drawEllipse(QPointF(0.5 * s, 0.5 * s), 0.30 * s, 0.30 * s);
+    p.setPen(QPen(kInk, 0.06 * s, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(0.5 * s, 0.08 * s), QPointF(0.5 * s, 0.30 * s));
+    p.drawLine(QPointF(0.5 * s, 0.70 * s), QPointF(0.5 * s, 0.92 * s));
+    p.drawLine(QPointF(0.08 * s, 0.5 * s), QPointF(0.30 * s, 0.5 * s));
+    p.drawLine(QPointF(0.70 * s, 0.5 * s), QPointF(0.92 * s, 0.5 * s));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kAccent);
+    p.drawEllipse(QPointF(0.5 * s, 0.5 * s), 0.11 * s, 0.11 * s);
+}
+
+void playSymbol(QPainter& p, qreal s)
+{
+    QPainterPath t;
+    t.moveTo(0.26 * s, 0.16 * s);
+    t.lineTo(0.84 * s, 0.5 * s);
+    t.lineTo(0.26 * s, 0.84 * s);
+    t.closeSubpath();
+    QLinearGradient g(0, 0.16 * s, 0, 0.84 * s);
+    g.setColorAt(0, kTeal.lighter(130));
+    g.setColorAt(1, kTeal.darker(130));
+    p.setPen(QPen(kInk, 0.04 * s, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(g);
+    p.drawPath(t);
+}
+
+void stopSymbol(QPainter& p, qreal s)
+{
+    QLinearGradient g(0, 0.2 * s, 0, 0.8 * s);
+    g.setColorAt(0, kAccent.lighter(120));
+    g.setColorAt(1, kAccent.darker(130));
+    p.setPen(QPen(kInk, 0.04 * s, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(0.22 * s, 0.22 * s, 0.56 * s, 0.56 * s), 0.06 * s, 0.06 * s);
+}
+
+// Three joined dots: sharing a scene.
+void shareSymbol(QPainter& p, qreal s)
+{
+    const QPointF a(0.24 * s, 0.5 * s), b(0.74 * s, 0.22 * s), c(0.74 * s, 0.78 * s);
+    p.setPen(QPen(kInk, 0.07 * s, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(a, b);
+    p.drawLine(a, c);
+    p.setPen(QPen(kInk, 0.03 * s));
+    for (const auto& [pt, colour] : {std::pair{a, kAccent}, std::pair{b, kTeal}, std::pair{c, kTeal}}) {
+        p.setBrush(colour);
+        p.drawEllipse(pt, 0.14 * s, 0.14 * s);
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -187,6 +349,18 @@ int main(int argc, char* argv[])
             }
         },
         true);
+    ok &= draw(out.filePath("up.png"), 64, 64, [](QPainter& p, qreal s) { arrow(p, s, 0, kAccent); });
+    ok &= draw(out.filePath("down.png"), 64, 64, [](QPainter& p, qreal s) { arrow(p, s, 180, kAccent); });
+    ok &= draw(out.filePath("left.png"), 64, 64, [](QPainter& p, qreal s) { arrow(p, s, -90, kTeal); });
+    ok &= draw(out.filePath("right.png"), 64, 64, [](QPainter& p, qreal s) { arrow(p, s, 90, kTeal); });
+    ok &= draw(out.filePath("frontward.png"), 64, 64, [](QPainter& p, qreal s) { depthArrow(p, s, true); });
+    ok &= draw(out.filePath("backward.png"), 64, 64, [](QPainter& p, qreal s) { depthArrow(p, s, false); });
+    ok &= draw(out.filePath("back.png"), 64, 64, undoArrow);
+    ok &= draw(out.filePath("center.png"), 64, 64, target);
+    ok &= draw(out.filePath("broom.png"), 64, 64, broom);
+    ok &= draw(out.filePath("play.png"), 64, 64, playSymbol);
+    ok &= draw(out.filePath("stop.png"), 64, 64, stopSymbol);
+    ok &= draw(out.filePath("QuorvaneShare.png"), 64, 64, shareSymbol);
     if (!ok) {
         std::fprintf(stderr, "quorvane_make_icons: cannot write into %s\n", argv[1]);
         return 1;

@@ -44,7 +44,8 @@ bool isSafeSuffix(const QString& name, const QString& suffix)
     return file != QLatin1String("..") && file != QLatin1String(".");
 }
 
-HeaderStatus readHeader(ByteReader& in, const QString& name, Header* h)
+// The fields before the thumbnail: what decides whether a model file is taken at all.
+HeaderStatus readPrefix(ByteReader& in, const QString& name, Header* h)
 {
     if (in.u32() != kModelSignature1 || in.u32() != kModelSignature2 || in.u32() != kModelSignature3)
         return HeaderStatus::BadSignature;
@@ -56,6 +57,14 @@ HeaderStatus readHeader(ByteReader& in, const QString& name, Header* h)
     h->suffix = in.string();
     if (!isSafeSuffix(name, h->suffix))
         return HeaderStatus::UnsafeSuffix;
+    return HeaderStatus::Ok;
+}
+
+HeaderStatus readHeader(ByteReader& in, const QString& name, Header* h)
+{
+    const HeaderStatus status = readPrefix(in, name, h);
+    if (status != HeaderStatus::Ok)
+        return status;
     h->thumbnail = in.byteArray();
     h->content = in.byteArray();
     return HeaderStatus::Ok;
@@ -311,6 +320,22 @@ bool writeModelFile(const QString& destination, qint32 kind, const QString& suff
         out << quint32(0);
     }
     return out.status() == QDataStream::Ok && file.commit();
+}
+
+bool readModelThumbnail(const QString& path, QByteArray* png)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    ByteReader in(&file);
+    Header h;
+    if (readPrefix(in, QFileInfo(path).completeBaseName(), &h) != HeaderStatus::Ok)
+        return false;
+    QByteArray picture;
+    if (!uncompressField(in.byteArray(), &picture))
+        picture.clear();
+    *png = picture;
+    return true;
 }
 
 ModelFileInfo inspectModelFile(const QString& path)

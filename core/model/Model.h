@@ -160,4 +160,10 @@ struct ModelFileInfo
 
 ModelFileInfo inspectModelFile(const QString& path);
 
+// The thumbnail stored in a model file (PNG bytes), read without unpacking anything, as a library list
+// needs it. False, leaving `png` alone, exactly when load() would refuse the file (it cannot be opened,
+// or its signature, version or stored suffix is wrong); a missing or broken thumbnail gives an empty
+// array.
+bool readModelThumbnail(const QString& path, QByteArray* png);
+
 } // namespace quorvane
