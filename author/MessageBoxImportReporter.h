@@ -1,6 +1,6 @@
-// The reporter of the two programs: a warning box parented to the active window. Header-only so that
-// the model library itself stays free of widgets. With no widget application or no window on screen
-// (a batch run), messages go to standard error instead of a box nobody can answer.
+// The reporter of the window's import: a warning box over the active window (or, when the program is
+// not the active application, over its first window on screen). With no widget application or no window
+// on screen (a batch run), messages go to standard error instead of a box nobody can answer.
 #pragma once
 
 #include "ImportReporter.h"
@@ -19,8 +19,15 @@ public:
 private:
     void show(const QString& title, const QString& text)
     {
-        QWidget* window =
-            qobject_cast<QApplication*>(QCoreApplication::instance()) ? QApplication::activeWindow() : nullptr;
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+            StderrImportReporter().warning(title, text);
+            return;
+        }
+        QWidget* window = QApplication::activeWindow();
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (!window && top->isVisible() && top->isWindow() && !top->windowFlags().testFlag(Qt::ToolTip))
+                window = top;
+        }
         if (!window) {
             StderrImportReporter().warning(title, text);
             return;

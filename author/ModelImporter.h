@@ -1,6 +1,6 @@
 // Imports one content file (a model, picture or video) into one model file of the library. Every
-// import of the window goes through here, one file per call, so where the work runs can change
-// without its callers changing.
+// import of the window goes through here, one file per call. The work runs in quorvane-render under
+// memory and time limits (GuardedProcess.h), which sends back what the import tells the user.
 #pragma once
 
 #include <QString>
@@ -20,6 +20,9 @@ public:
     const QString& lastError() const { return m_lastError; }
 
 private:
+    // Where the reader process cannot be started at all.
+    bool importInProcess(const QString& source, const QString& destination);
+
     ImportReporter* m_reporter;
     QString m_lastError;
 };

@@ -9,6 +9,7 @@
 #include "ProgramSetup.h"
 #include "VideoCaptureIM.h"
 #include "VideoCaptureOCV.h"
+#include "PictureFile.h"
 #include "ViewerWidget.h"
 #include "selectionDialog.h"
 
@@ -200,18 +201,30 @@ void Quorvane::photoTrackingButtonClicked()
     frameTimer->stop();
     const QString file =
         QFileDialog::getOpenFileName(this, tr("Abrir imagen"), QStringLiteral("."), tr("Imágenes (*.png *.jpg *.bmp)"));
-    // A cancelled or unreadable choice leaves everything as it was, the frame loop included.
-    if (!showPhoto(file) && wasActive)
-        frameTimer->start(kFramePeriodMs);
+    // A cancelled or unreadable choice leaves everything as it was, the frame loop included; a file that
+    // is no picture is said.
+    QString problem;
+    if (!showPhoto(file, &problem)) {
+        if (!file.isEmpty())
+            warn(problem);
+        if (wasActive)
+            frameTimer->start(kFramePeriodMs);
+    }
 }
 
-bool Quorvane::showPhoto(const QString& file)
+bool Quorvane::showPhoto(const QString& file, QString* problem)
 {
-    if (file.isEmpty() || !QFileInfo(file).isFile())
+    cv::Mat image;
+    // Bounded memory: the picture's size is checked before it is decoded.
+    const Vandrel::PictureRead read =
+        file.isEmpty() ? Vandrel::PictureRead::NotAPicture : Vandrel::readPictureFile(file.toStdString(), image);
+    if (read != Vandrel::PictureRead::Ok) {
+        if (problem)
+            *problem = read == Vandrel::PictureRead::TooLarge
+                           ? tr("La imagen %1 es demasiado grande (más de 8192 × 8192 píxeles).").arg(file)
+                           : tr("El fichero %1 no es una imagen que se pueda abrir.").arg(file);
         return false;
-    cv::Mat image = cv::imread(file.toStdString(), cv::IMREAD_COLOR);
-    if (image.rows == 0)
-        return false;
+    }
     if (m_trackingMode == Video)
         ui->btn_webcam->setChecked(false);
     m_trackingMode = Photo;

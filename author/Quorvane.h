@@ -53,8 +53,9 @@ public:
     float focal() const { return focalLength; }
 
     // Shows a still photograph from a file, as choosing it in the photo dialog does. False when
-    // the file is missing or not a picture; nothing changes then.
-    bool showPhoto(const QString& file);
+    // the file is missing, not a picture or too large a picture; nothing changes then, and `problem`
+    // (when given) says why in words for the user.
+    bool showPhoto(const QString& file, QString* problem = nullptr);
 
     // The marker panel: the button of marker n (none outside 0..19), the selected marker (-1 when
     // none) and its button.

@@ -33,7 +33,7 @@ std::vector<std::pair<QString, QString>> translationFiles(const ProgramIdentity&
             {language, QStringLiteral(".")}};
 }
 
-std::vector<std::unique_ptr<QTranslator>> installTranslators(QApplication& app, const ProgramIdentity& id,
+std::vector<std::unique_ptr<QTranslator>> installTranslators(QCoreApplication& app, const ProgramIdentity& id,
                                                              const QString& language)
 {
     std::vector<std::unique_ptr<QTranslator>> translators;

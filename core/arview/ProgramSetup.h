@@ -9,6 +9,7 @@
 #include <vector>
 
 class QApplication;
+class QCoreApplication;
 class QTranslator;
 
 namespace Vandrel {
@@ -34,7 +35,7 @@ std::vector<std::pair<QString, QString>> translationFiles(const ProgramIdentity&
 // Installs the three translators in order (the toolkit's own messages, the English fallback,
 // the chosen language); the last installed is consulted first. Missing files leave a
 // translator empty. The translators must outlive the program's windows.
-std::vector<std::unique_ptr<QTranslator>> installTranslators(QApplication& app, const ProgramIdentity& id,
+std::vector<std::unique_ptr<QTranslator>> installTranslators(QCoreApplication& app, const ProgramIdentity& id,
                                                              const QString& language);
 
 // Opens camera `index` at 640 x 480 as both programs do; on failure warns the user ("Error" /

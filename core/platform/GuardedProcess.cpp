@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
 
 #include <sys/resource.h>
 
@@ -23,7 +25,24 @@ QString GuardedRun::stopReason() const
     return QString();
 }
 
-GuardedRun runGuarded(const QString& program, const QStringList& args, const GuardLimits& limits, ChildOutput output)
+namespace {
+
+// Waits for the process like waitForFinished, but lets the event loop paint meanwhile.
+bool waitPainting(QProcess& process, int msecs)
+{
+    if (process.state() == QProcess::NotRunning)
+        return true;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(msecs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return process.state() == QProcess::NotRunning;
+}
+
+} // namespace
+
+GuardedRun runGuarded(const QString& program, const QStringList& args, const GuardLimits& limits, ChildOutput output,
+                      WhileWaiting waiting)
 {
     GuardedRun run;
     QProcess process;
@@ -47,7 +66,9 @@ GuardedRun runGuarded(const QString& program, const QStringList& args, const Gua
         run.status = GuardedRun::Status::FailedToStart;
         return run;
     }
-    if (!process.waitForFinished(limits.wallSeconds * 1000)) {
+    const int wallMs = limits.wallSeconds * 1000;
+    const bool ended = waiting == WhileWaiting::Paint ? waitPainting(process, wallMs) : process.waitForFinished(wallMs);
+    if (!ended) {
         process.kill();
         process.waitForFinished(5000);
         run.status = GuardedRun::Status::TimedOut;

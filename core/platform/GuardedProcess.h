@@ -35,11 +35,14 @@ struct GuardedRun
 };
 
 enum class ChildOutput { Forward, Capture };
+// How the caller waits: blocked (the tool), or with its windows still painting while user input waits
+// until the child has finished (the programs).
+enum class WhileWaiting { Block, Paint };
 
 // Runs `program` with `args` and waits for it. Forward passes its standard output and error straight to
 // ours (the command-line tool); Capture keeps them in the result (the windows).
 GuardedRun runGuarded(const QString& program, const QStringList& args, const GuardLimits& limits = {},
-                      ChildOutput output = ChildOutput::Capture);
+                      ChildOutput output = ChildOutput::Capture, WhileWaiting waiting = WhileWaiting::Block);
 
 // Where a program of the suite lies: beside the running one, in the install tree's lib/quorvane, or in the
 // build tree's tools folder. The first candidate when none exists.

@@ -7,6 +7,7 @@
 #include "ViewerWidget.h"
 #include "ui_Quorvane.h"
 
+#include <QFileDialog>
 #include <QtTest>
 
 #include <opencv2/imgcodecs.hpp>
@@ -175,9 +176,23 @@ void TestAuthorFrameLoop::cancelledOrUnreadablePhotoChangesNothing()
     QCOMPARE(w.trackingMode(), Quorvane::None);
 
     // The photo dialog, cancelled.
-    ModalCatcher cancel(false);
+    {
+        ModalCatcher cancel(false);
+        w.form()->btn_photocam->click();
+        QCOMPARE(cancel.dialogs, 1);
+        QCOMPARE(w.trackingMode(), Quorvane::None);
+    }
+
+    // A text file named as a picture, chosen in the dialog: the user is told, nothing changes.
+    ModalCatcher choose(true);
+    choose.onDialog = [&junk](QDialog* d) {
+        if (auto* files = qobject_cast<QFileDialog*>(d))
+            files->selectFile(junk);
+    };
     w.form()->btn_photocam->click();
-    QCOMPARE(cancel.dialogs, 1);
+    QTRY_COMPARE(choose.dialogs, 2);
+    QCOMPARE(choose.titles.value(1), QStringLiteral("Error"));
+    QCOMPARE(choose.texts.value(0), QStringLiteral("El fichero %1 no es una imagen que se pueda abrir.").arg(junk));
     QCOMPARE(w.trackingMode(), Quorvane::None);
 }
 

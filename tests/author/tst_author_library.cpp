@@ -84,6 +84,7 @@ private slots:
     void importAnswersAndPages_data();
     void importAnswersAndPages();
     void importFailureEndsTheBatch();
+    void importRunsTheReadersApart();
     void importShowsProgressAndStopsBetweenFiles();
     void importThroughTheFileDialog();
     void deleteAsksForFilesThatExist();
@@ -345,6 +346,30 @@ void TestAuthorLibrary::importFailureEndsTheBatch()
                                         "escritura en el directorio de importación.")});
     QVERIFY(!m_log->pages.contains(QStringLiteral("importarMultiplesModelos")));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+// The window's import runs the readers in the guarded process: what the import says comes back into
+// the window's message boxes word for word, and a file that makes a reader ask for 15 GB fails alone.
+void TestAuthorLibrary::importRunsTheReadersApart()
+{
+    auto w = window();
+    const QString sources = m_tmp.filePath(QStringLiteral("apart"));
+    QVERIFY(testutil::writeFile(sources + "/a.obj", "mtllib a.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"));
+    QVERIFY(testutil::writeFile(sources + "/a.mtl", "newmtl skin\nmap_Kd missing.png\n"));
+    {
+        DialogAnswers catcher;
+        w->importChosenFiles({sources + "/a.obj"});
+        QCOMPARE(catcher.texts, QStringList{QStringLiteral("Error importando material %1\n\nNo se encontró el "
+                                                           "archivo de textura referenciado %2")
+                                                .arg(sources + "/a.mtl", sources + "/missing.png")});
+    }
+    QVERIFY(QFileInfo::exists(m_import + "/a.qmd"));
+
+    DialogAnswers catcher;
+    w->importChosenFiles({QStringLiteral("/usr/share/assimp/models/invalid/OutOfMemory.off")});
+    QCOMPARE(catcher.texts.size(), 1);
+    QVERIFY(!QFileInfo::exists(m_import + "/OutOfMemory.qmd"));
+    QVERIFY(w->isVisible());
 }
 
 void TestAuthorLibrary::importShowsProgressAndStopsBetweenFiles()

@@ -3,14 +3,22 @@
 // aborts or runs away ends this process only, and the user gets one clear line.
 //
 //   quorvane-render thumbnail MODEL OUT     the 256 x 256 picture of a model on pure green
-//   quorvane-render import SOURCE TARGET    one content file into the model file TARGET
+//   quorvane-render import [--messages] [--language NAME] SOURCE TARGET
+//                                           one content file into the model file TARGET; with --messages,
+//                                           what the import tells the user comes as JSON lines on standard
+//                                           output ({"kind": "warning"|"error"|"failed", "title", "text"}),
+//                                           in the program language NAME ("quorvane_en", ...)
 //   quorvane-render check MODEL...          reads each model as the view does; one line per model,
 //                                           "ok" or "unreadable", a tab and the path, as each is done
 #include "Model.h"
+#include "ProgramSetup.h"
 #include "Thumbnail.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTranslator>
 
 #include "AssimpReader.h"
 
@@ -21,6 +29,8 @@
 #include <opencv2/core/utils/logger.hpp>
 
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -29,6 +39,22 @@ class SilentNotifyHandler : public osg::NotifyHandler
 {
 public:
     void notify(osg::NotifySeverity, const char*) override {}
+};
+
+// The programs show what the import says in their own message boxes: one JSON object a line.
+class JsonLinesReporter : public quorvane::ImportReporter
+{
+public:
+    void warning(const QString& title, const QString& text) override { print("warning", title, text); }
+    void error(const QString& title, const QString& text) override { print("error", title, text); }
+    static void print(const char* kind, const QString& title, const QString& text)
+    {
+        const QJsonObject line{{QStringLiteral("kind"), QLatin1String(kind)},
+                               {QStringLiteral("title"), title},
+                               {QStringLiteral("text"), text}};
+        std::printf("%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
+        std::fflush(stdout);
+    }
 };
 
 class PrintingReporter : public quorvane::ImportReporter
@@ -65,15 +91,31 @@ int thumbnail(const QString& model, const QString& out)
     return 1;
 }
 
-int import(const QString& source, const QString& target)
+int import(QStringList args)
 {
-    PrintingReporter reporter;
+    const bool messages = args.removeAll(QStringLiteral("--messages")) > 0;
+    const int language = int(args.indexOf(QStringLiteral("--language")));
+    std::vector<std::unique_ptr<QTranslator>> translators;
+    if (language >= 0 && language + 1 < args.size()) {
+        translators = quorvane::installTranslators(*QCoreApplication::instance(), {"Quorvane Author", "quorvane_"},
+                                                   args[language + 1]);
+        args.remove(language, 2);
+    }
+    if (args.size() != 2)
+        return fail("import", QStringLiteral("arguments"), QStringLiteral("expected SOURCE TARGET"));
+    const QString& source = args[0];
+    const QString& target = args[1];
+    PrintingReporter printing;
+    JsonLinesReporter json;
     quorvane::Model_v0_0 model;
-    model.reporter = &reporter;
+    model.reporter = messages ? static_cast<quorvane::ImportReporter*>(&json) : &printing;
     quorvane::attachImportServices(model);
     if (model.importFrom(target, source) && QFileInfo(target).isFile())
         return 0;
-    return fail("import", source, model.lastError.isEmpty() ? QStringLiteral("not imported") : model.lastError);
+    const QString reason = model.lastError.isEmpty() ? QStringLiteral("not imported") : model.lastError;
+    if (messages)
+        JsonLinesReporter::print("failed", QString(), reason);
+    return fail("import", source, reason);
 }
 
 int check(const QStringList& models)
@@ -104,8 +146,8 @@ int main(int argc, char* argv[])
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 4 && args[1] == QLatin1String("thumbnail"))
         return thumbnail(args[2], args[3]);
-    if (args.size() == 4 && args[1] == QLatin1String("import"))
-        return import(args[2], args[3]);
+    if (args.size() >= 4 && args[1] == QLatin1String("import"))
+        return import(args.mid(2));
     if (args.size() >= 3 && args[1] == QLatin1String("check"))
         return check(args.mid(2));
     std::fprintf(stderr,
