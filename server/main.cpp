@@ -1,6 +1,7 @@
 // quorvane-share-server: a small sharing service that a school or a team runs on its own machine, so
 // that "Compartir" in Quorvane Author works on its network. See the README for its use.
 #include "ShareServer.h"
+#include "SecretInput.h"
 #include "UserStore.h"
 
 #include <QCommandLineParser>
@@ -11,7 +12,6 @@
 
 #include <cstdio>
 
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -40,37 +40,6 @@ int fail(const QString& line)
 {
     std::fprintf(stderr, "quorvane-share-server: %s\n", line.toUtf8().constData());
     return 1;
-}
-
-// The first line of `file`, else a line from standard input (asked for without echo on a terminal).
-QByteArray readPassword(const QString& file)
-{
-    QByteArray text;
-    if (file.isEmpty()) {
-        const bool terminal = isatty(fileno(stdin));
-        termios saved{};
-        if (terminal) {
-            std::fprintf(stderr, "Password: ");
-            tcgetattr(fileno(stdin), &saved);
-            termios quiet = saved;
-            quiet.c_lflag &= ~tcflag_t(ECHO);
-            tcsetattr(fileno(stdin), TCSANOW, &quiet);
-        }
-        QTextStream in(stdin);
-        text = in.readLine().toUtf8();
-        if (terminal) {
-            tcsetattr(fileno(stdin), TCSANOW, &saved);
-            std::fprintf(stderr, "\n");
-        }
-    } else {
-        QFile f(file);
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        text = f.readLine(4096);
-    }
-    while (text.endsWith('\n') || text.endsWith('\r'))
-        text.chop(1);
-    return text;
 }
 
 } // namespace
@@ -122,7 +91,7 @@ int main(int argc, char* argv[])
         if (command == QLatin1String("remove-user"))
             return users.removeUser(args.at(1)) ? 0 : fail(QStringLiteral("no user %1").arg(args.at(1)));
         QString error;
-        if (!users.setPassword(args.at(1), readPassword(parser.value(passwordFile)), &error))
+        if (!users.setPassword(args.at(1), quorvane::readSecret(parser.value(passwordFile)).toUtf8(), &error))
             return fail(error);
         return 0;
     }

@@ -2,6 +2,8 @@
 // with the same client the programs use; prints the shared scene's address.
 #include "Commands.h"
 
+#include "SecretInput.h"
+
 #include "OnlineConfig.h"
 #include "QuorvaneDotCom.h"
 #include "UploadProgress.h"
@@ -12,7 +14,6 @@
 
 #include <cstdio>
 
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -43,26 +44,6 @@ public:
     }
 };
 
-QString askPassword()
-{
-    const bool terminal = isatty(fileno(stdin));
-    termios saved{};
-    if (terminal) {
-        std::fprintf(stderr, "Password: ");
-        tcgetattr(fileno(stdin), &saved);
-        termios quiet = saved;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(fileno(stdin), TCSANOW, &quiet);
-    }
-    QTextStream in(stdin);
-    const QString line = in.readLine();
-    if (terminal) {
-        tcsetattr(fileno(stdin), TCSANOW, &saved);
-        std::fprintf(stderr, "\n");
-    }
-    return line;
-}
-
 } // namespace
 
 int qvtool::runShare(const QStringList& args)
@@ -89,17 +70,9 @@ int qvtool::runShare(const QStringList& args)
     if (!QFileInfo(file).isFile())
         return qvtool::fail("share", QStringLiteral("cannot read %1").arg(file));
 
-    QString password;
-    if (!passwordFile.isEmpty()) {
-        QFile f(passwordFile);
-        if (!f.open(QIODevice::ReadOnly))
-            return qvtool::fail("share", QStringLiteral("cannot read the password file %1").arg(passwordFile));
-        password = QString::fromUtf8(f.readLine(4096));
-        while (password.endsWith(QLatin1Char('\n')) || password.endsWith(QLatin1Char('\r')))
-            password.chop(1);
-    } else {
-        password = askPassword();
-    }
+    const QString password = quorvane::readSecret(passwordFile);
+    if (password.isNull() && !passwordFile.isEmpty())
+        return qvtool::fail("share", QStringLiteral("cannot read the password file %1").arg(passwordFile));
 
     QuorvaneDotCom& dotcom = QuorvaneDotCom::instance();
     if (!dotcom.isConfigured())

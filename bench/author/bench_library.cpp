@@ -110,13 +110,6 @@ private:
     qint64 m_longest = 0;
 };
 
-class Quiet : public quorvane::ImportReporter
-{
-public:
-    void warning(const QString&, const QString&) override {}
-    void error(const QString&, const QString&) override {}
-};
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -132,7 +125,7 @@ int main(int argc, char* argv[])
     std::cout.rdbuf(sink.rdbuf()); // the thumbnails' capture lines
 
     // Four real models, imported once.
-    Quiet quiet;
+    quorvane::SilentImportReporter quiet;
     quorvane::ModelImporter importer(&quiet);
     QStringList seeds;
     for (const char* f : {"Collada/duck.dae", "OBJ/spider.obj", "3DS/cube_with_diffuse_texture.3DS", "FBX/box.fbx"}) {

@@ -20,16 +20,7 @@
 #include <sstream>
 #include <vector>
 
-namespace {
-
-class Quiet : public quorvane::ImportReporter
-{
-public:
-    void warning(const QString&, const QString&) override {}
-    void error(const QString&, const QString&) override {}
-};
-
-} // namespace
+namespace {} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -60,7 +51,7 @@ int main(int argc, char* argv[])
     };
 
     std::printf("| content | median ms | runs |\n|---|---|---|\n");
-    Quiet quiet;
+    quorvane::SilentImportReporter quiet;
     std::streambuf* out = std::cout.rdbuf();
     std::ostringstream sink;
     for (const auto& [name, source] : files) {

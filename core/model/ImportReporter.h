@@ -25,4 +25,12 @@ public:
     void error(const QString& title, const QString& text) override;
 };
 
+// Drops every message: for benchmarks and batch work that judge an import by its result alone.
+class SilentImportReporter : public ImportReporter
+{
+public:
+    void warning(const QString&, const QString&) override {}
+    void error(const QString&, const QString&) override {}
+};
+
 } // namespace quorvane

@@ -2,7 +2,7 @@
 // that plays while its marker is seen, labels added by double-click, and text in any script.
 #include "FrameSynth.h"
 #include "Label3d.h"
-#include "ModalCatcher.h"
+#include "DialogAnswers.h"
 #include "OsgGLWidget.h"
 #include "RenderCheck.h"
 #include "ViewerWidget.h"
@@ -180,7 +180,7 @@ void TestContentView::doubleClickAddsALabel()
     s.show({PoseMarker(6, 600.0f, 0, 0, 0, 0, 0, F)});
     s.render();
 
-    ModalCatcher catcher;
+    DialogAnswers catcher;
     auto doubleClick = [&](QPoint p) {
         QTest::mouseDClick(s.view.glWidget(), Qt::LeftButton, Qt::NoModifier, p);
         s.render(); // the click is handled in the next frame's event traversal

@@ -3,7 +3,7 @@
 #include "Label3d.h"
 #include "Label3dPropertyDlg.h"
 #include "MarkerContent.h"
-#include "ModalCatcher.h"
+#include "DialogAnswers.h"
 #include "ViewerWidget.h"
 #include "ui_Label3dPropertyDlg.h"
 
@@ -364,7 +364,7 @@ void TestMarkerContent::blankTextDeletesTheLabel()
         QCOMPARE(l->angle(), 10.0f);
         QCOMPARE(l->size(), 8.0f);
         osg::ref_ptr<osg::Node> node = l->node();
-        ModalCatcher catcher;
+        DialogAnswers catcher;
         catcher.onDialog = [&](QDialog* d) { c.act(static_cast<Label3dPropertyDlg*>(d)); };
         QCOMPARE(view.editLabel(l), c.kept);
         QCOMPARE(view.markerLabels(4).size(), size_t(c.kept ? 1 : 0));

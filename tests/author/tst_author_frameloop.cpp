@@ -1,7 +1,7 @@
 // Quorvane Author's frame loop on the file camera: the tracking modes as a user switches
 // between camera and photograph, camera choice and failures, and buffers that follow the view.
 #include "FileCamera.h"
-#include "ModalCatcher.h"
+#include "DialogAnswers.h"
 #include "Quorvane.h"
 #include "Resources.h"
 #include "ViewerWidget.h"
@@ -54,7 +54,7 @@ void TestAuthorFrameLoop::cameraAndPhotoModes()
     QCOMPARE(w.trackingMode(), Quorvane::None);
 
     // One camera: the first click opens it without asking.
-    ModalCatcher none;
+    DialogAnswers none;
     w.form()->btn_webcam->click();
     QCOMPARE(w.trackingMode(), Quorvane::Video);
     QCOMPARE(none.dialogs, 0);
@@ -103,7 +103,7 @@ void TestAuthorFrameLoop::noCameraListed()
     qunsetenv("QUORVANE_CAMERA");
     Quorvane w;
     w.show();
-    ModalCatcher catcher;
+    DialogAnswers catcher;
     w.form()->btn_webcam->click();
     QCOMPARE(catcher.texts, QStringList{QStringLiteral("No se detectaron cámaras.")});
     QCOMPARE(catcher.titles, QStringList{QStringLiteral("Error")});
@@ -117,7 +117,7 @@ void TestAuthorFrameLoop::cameraThatFailsToOpen()
     qputenv("QUORVANE_CAMERA", m_dir.filePath(QStringLiteral("unplugged.avi")).toLocal8Bit());
     Quorvane w;
     w.show();
-    ModalCatcher catcher;
+    DialogAnswers catcher;
     w.form()->btn_webcam->click();
     QCOMPARE(catcher.texts, QStringList{QStringLiteral("No se pudo inicializar la cámara.")});
     QCOMPARE(w.trackingMode(), Quorvane::None);
@@ -131,7 +131,7 @@ void TestAuthorFrameLoop::selectDialogEvenForOneCamera()
     qputenv("QUORVANE_CAMERA", m_clip.toLocal8Bit());
     Quorvane w;
     w.show();
-    ModalCatcher catcher;
+    DialogAnswers catcher;
     w.form()->actionCamara_seleccionar->trigger();
     QCOMPARE(catcher.dialogs, 1);
     QCOMPARE(catcher.titles, QStringList{QStringLiteral("Selección")});
@@ -177,14 +177,14 @@ void TestAuthorFrameLoop::cancelledOrUnreadablePhotoChangesNothing()
 
     // The photo dialog, cancelled.
     {
-        ModalCatcher cancel(false);
+        DialogAnswers cancel({}, false);
         w.form()->btn_photocam->click();
         QCOMPARE(cancel.dialogs, 1);
         QCOMPARE(w.trackingMode(), Quorvane::None);
     }
 
     // A text file named as a picture, chosen in the dialog: the user is told, nothing changes.
-    ModalCatcher choose(true);
+    DialogAnswers choose;
     choose.onDialog = [&junk](QDialog* d) {
         if (auto* files = qobject_cast<QFileDialog*>(d))
             files->selectFile(junk);

@@ -6,7 +6,7 @@
 #include "MarcaPushButton.h"
 #include "MarkerCodes.h"
 #include "MarkerContent.h"
-#include "ModalCatcher.h"
+#include "DialogAnswers.h"
 #include "ModelDragPayload.h"
 #include "OpenedUrls.h"
 #include "Quorvane.h"
@@ -530,7 +530,7 @@ void TestAuthorMarkerPanel::printOpensTheSheet()
     QVERIFY(!w.markerButton(7)->setSheetFile(m_dir.filePath(QStringLiteral("none.pdf"))));
     QCOMPARE(w.markerButton(7)->sheetPath(), copy);
     QFile::remove(copy);
-    ModalCatcher catcher;
+    DialogAnswers catcher;
     w.form()->btn_ImprimirMarcaSeleccionada->click();
     QCOMPARE(opened.urls.size(), 1);
     QCOMPARE(catcher.dialogs, 0);

@@ -1,7 +1,7 @@
 // Quorvane Viewer's start on the file camera: camera 0 at the first show, registration of what
 // it draws, a camera that cannot be opened, and resizing.
 #include "FileCamera.h"
-#include "ModalCatcher.h"
+#include "DialogAnswers.h"
 
 #include "Archive.h"
 #include "PlatformPaths.h"
@@ -45,7 +45,7 @@ void TestViewerFrameLoop::initTestCase()
 void TestViewerFrameLoop::startsCameraZeroAtFirstShow()
 {
     qputenv("QUORVANE_CAMERA", m_clip.toLocal8Bit());
-    ModalCatcher catcher;
+    DialogAnswers catcher;
     QuorvaneViewer w(m_scene);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -73,7 +73,7 @@ void TestViewerFrameLoop::startsCameraZeroAtFirstShow()
 void TestViewerFrameLoop::cameraThatCannotOpenWarnsOnce()
 {
     qputenv("QUORVANE_CAMERA", m_dir.filePath(QStringLiteral("unplugged.avi")).toLocal8Bit());
-    ModalCatcher catcher;
+    DialogAnswers catcher;
     QuorvaneViewer w(m_scene);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -4,7 +4,7 @@
 // window replacing the one before.
 #include "FrameSynth.h"
 #include "RenderCheck.h"
-#include "ModalCatcher.h"
+#include "DialogAnswers.h"
 #include "ViewerPixels.h"
 #include "ViewerTestScenes.h"
 
@@ -188,7 +188,7 @@ void TestViewerScene::showsExportedSceneOverCamera()
 {
     const QDir temp = viewerTempDirectory();
     {
-        ModalCatcher catcher;
+        DialogAnswers catcher;
         QuorvaneViewer w({m_archive});
         startViewer(w);
         QCOMPARE(catcher.dialogs, 0);
@@ -274,7 +274,7 @@ void TestViewerScene::sceneLookup()
     if (defaultExists)
         QVERIFY(QFile::copy(m_archive, defaultScenePath()));
 
-    ModalCatcher catcher;
+    DialogAnswers catcher;
     QuorvaneViewer w(arguments);
     startViewer(w);
     QCOMPARE(catcher.texts, warning.isEmpty() ? QStringList{} : QStringList{warning});
@@ -356,7 +356,7 @@ void TestViewerScene::brokenArchivesAreSaidOnce()
     const QString home = qEnvironmentVariable("localappdata");
     const QStringList before = filesOutsideViewerFolder(home) + filesOutsideViewerFolder(dir.path());
 
-    ModalCatcher catcher;
+    DialogAnswers catcher;
     QuorvaneViewer w({path});
     startViewer(w);
     QCOMPARE(catcher.dialogs, 1);
@@ -373,7 +373,7 @@ void TestViewerScene::brokenArchivesAreSaidOnce()
 
 void TestViewerScene::droppedArchiveReplacesScene()
 {
-    ModalCatcher catcher;
+    DialogAnswers catcher;
     QuorvaneViewer w({m_archive});
     startViewer(w);
     QCOMPARE(w.sceneMarkers(), (QList<int>{3, 8}));

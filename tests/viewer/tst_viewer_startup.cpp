@@ -2,7 +2,7 @@
 // runs (the marker sheet opened with the desktop's handler, the camera choice), F1 and Esc, closing with the
 // main window, and "Mostrar al inicio" written at once and honoured by the next start.
 #include "FileCamera.h"
-#include "ModalCatcher.h"
+#include "DialogAnswers.h"
 #include "ViewerTestScenes.h"
 
 #include "../print/PdfPages.h"
@@ -194,7 +194,7 @@ void TestViewerStartup::buttonsHideTheDialogWhileTheirWorkRuns()
     QCOMPARE(testutil::pdfPageCount(QuorvaneViewer::markerSheetPath()), 3);
 
     // The camera choice: the list of cameras, with the dialog out of its way.
-    ModalCatcher catcher(false);
+    DialogAnswers catcher({}, false);
     bool hiddenMeanwhile = false;
     catcher.onDialog = [&](QDialog*) { hiddenMeanwhile = !d.isVisible(); };
     QTest::mouseClick(child<QPushButton>(&d, "pushButton_selectCamera"), Qt::LeftButton);
